@@ -1,0 +1,43 @@
+#pragma once
+
+#include "fs_error.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// Drive-letter paths ("C:\DATA\a.txt") over host paths ("/DATA/a.txt").
+// A drive root is written as three characters ("C:\"); any other folder
+// has no trailing "\".
+namespace platform::drive_path {
+
+// "C:\" for 'C'.
+QString rootOf(QChar letter);
+
+// The folder path and a bare name joined as the program forms paths: a
+// drive root is followed directly by the name, any other folder by "\".
+QString join(const QString& folder, const QString& name);
+
+// The folder part of a path ("C:\DATA" for "C:\DATA\a.txt", "C:\" for
+// "C:\a.txt") and the last name ("a.txt").
+QString parentOf(const QString& path);
+QString nameOf(const QString& path);
+
+// The drive letter of a path, upper case; nullopt when it has none.
+std::optional<QChar> driveOf(const QString& path);
+
+// Host path for a drive-letter path. Fails with NotReady when the drive is
+// unknown or its volume is gone, Unlistable when the path is malformed.
+Result<QByteArray> toHost(const QString& path);
+
+// Drive-letter path for a host path (absolute). Fails with Unlistable when
+// a name in it holds "\" or bytes that are not UTF-8 (such a name could be
+// mistaken for another path), NotReady when no drive holds it.
+Result<QString> fromHost(const QByteArray& hostPath);
+
+// Whether a host file name can be shown as part of a drive-letter path:
+// valid UTF-8 and no "\". Names failing this are never listed.
+bool isListableName(const QByteArray& name);
+
+} // namespace platform::drive_path

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QByteArray>
+#include <QChar>
+#include <QList>
+#include <QMap>
+
+#include <optional>
+#include <sys/types.h>
+
+namespace platform {
+
+// One drive letter as the user sees it.
+struct Drive {
+    QChar letter;          // 'C', 'D', ...
+    QByteArray hostRoot;   // the host folder the letter stands for ("/" for C:)
+    QString label;         // a short description for the drive selector (may be empty)
+    bool ready = false;    // its volume is mounted now
+};
+
+// The table of drive letters over the host's mounted volumes.
+//
+// C: is "/". Every other volume a person would call a drive (anything
+// mounted under /media, /run/media or /mnt, and other volumes backed by a
+// block device or a network file system) gets the next free letter from D:
+// on, in the order first seen. A volume that goes away keeps its letter as
+// a drive that is not ready; a newly mounted volume takes the letter of a
+// gone volume that was mounted at the same place, else the lowest such
+// letter, so a swapped disk answers under its old letter.
+//
+// A letter resolves only while the very volume it was given to (or its
+// replacement, after a refresh) is mounted: the identity of the volume is
+// checked, so a bare mount-point folder whose volume has gone is never
+// taken for the drive.
+class DriveTable {
+public:
+    // The table the program uses. Starts on the host's mounts.
+    static DriveTable& instance();
+
+    // Re-reads the host's mounts (no-op for a fixed table).
+    void refresh();
+
+    // All known drives, ordered by letter; refreshes first.
+    QList<Drive> drives();
+
+    // The host folder of a ready drive, with its volume identity checked now.
+    // A mismatch (the volume was swapped) refreshes the table once before
+    // answering. nullopt when the letter is unknown or not ready.
+    std::optional<QByteArray> hostRoot(QChar letter);
+
+    // The device id of the volume a ready drive stands for.
+    std::optional<dev_t> volumeDevice(QChar letter);
+
+    // The drive letter and the host root whose folder holds hostPath: the
+    // ready drive with the longest root that is a prefix of the path.
+    std::optional<QChar> letterFor(const QByteArray& hostPath);
+
+    // Tests: a fixed table of letters to existing host folders. A folder's
+    // identity is taken now; a letter whose folder is missing is not ready.
+    // C: must be among them.
+    void useFixedMap(const QMap<QChar, QByteArray>& lettersToFolders);
+    // Tests: mark a fixed drive ready or not (a "medium" taken out).
+    void setFixedReady(QChar letter, bool ready);
+    // Back to the host's mounts, with a fresh table.
+    void useHost();
+
+    // Tests of the letter rules: read mounts from this mountinfo-format
+    // file instead of /proc/self/mountinfo (empty for the real one).
+    void setMountInfoPath(const QByteArray& path);
+
+private:
+    DriveTable();
+    struct Entry {
+        QChar letter;
+        QByteArray hostRoot;
+        QString label;
+        dev_t device = 0;     // st_dev of hostRoot when the volume was seen
+        int mountId = -1;     // from mountinfo; -1 for fixed entries
+        bool ready = false;
+    };
+    void readHostMounts();
+    Entry* find(QChar letter);
+    bool identityHolds(const Entry& e) const;
+
+    QList<Entry> m_entries;
+    bool m_fixed = false;
+    QByteArray m_mountInfoPath;
+};
+
+} // namespace platform
