@@ -1,0 +1,40 @@
+#pragma once
+
+class QCheckBox;
+class SelectionState;
+
+namespace platform {
+class DriveSelector;
+class FolderBrowser;
+class FileBrowser;
+}
+
+// The handlers of the "Copy File(s)" tab: browsing drives and folders,
+// adding the files of File1 to the selection and removing them again.
+// The main window connects its controls' events to these.
+class FileSelection {
+public:
+    struct Controls {
+        platform::DriveSelector* drive1;
+        platform::FolderBrowser* dir1;
+        platform::FileBrowser* file1;
+        QCheckBox* hidChkBox;
+        QCheckBox* sysChkBox;
+    };
+
+    FileSelection(SelectionState& state, const Controls& controls);
+
+    void Drive1_Change();
+    void Dir1_Change();
+    void File1_Click();
+    void AllFileBtn_Click();
+    void SelFileList_Click();
+    void RemFileBtn_Click();
+    void ClrFileBtn_Click();
+    void HidChkBox_Click();
+    void SysChkBox_Click();
+
+private:
+    SelectionState& m_state;
+    Controls m_c;
+};

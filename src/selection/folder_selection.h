@@ -1,0 +1,35 @@
+#pragma once
+
+class QCheckBox;
+class SelectionState;
+
+namespace platform {
+class DriveSelector;
+class FolderBrowser;
+}
+
+// The handlers of the "To Folder(s)" tab: browsing drives and folders and
+// adding target folders (with "Add Folder" or a Speed Select click).
+// The main window connects its controls' events to these.
+class FolderSelection {
+public:
+    struct Controls {
+        platform::DriveSelector* drive2;
+        platform::FolderBrowser* dir2;
+        QCheckBox* ssChkBox;
+    };
+
+    FolderSelection(SelectionState& state, const Controls& controls);
+
+    void Drive2_Change();
+    void Dir2_Click();
+    void DirSelBtn_Click();
+    void SSChkBox_Click();
+    void SelDirList_Click();
+    void RemDirBtn_Click();
+    void ClrDirBtn_Click();
+
+private:
+    SelectionState& m_state;
+    Controls m_c;
+};
