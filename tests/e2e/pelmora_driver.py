@@ -1,0 +1,198 @@
+"""Drives the real Pelmora program on a real X display, as a person would.
+
+Widgets are found through the accessibility tree (their accessible
+description carries the control's name, lists and browsers have an
+accessible name), clicks and keys go through the X server (xdotool), and
+screenshots come from ImageMagick's import. Every wait is bounded.
+"""
+
+import os
+import subprocess
+import sys
+import time
+
+import pyatspi
+
+TIMEOUT = float(os.environ.get("PELMORA_E2E_TIMEOUT", "20"))
+
+
+class Failure(Exception):
+    pass
+
+
+def wait_for(what, probe, timeout=TIMEOUT):
+    end = time.monotonic() + timeout
+    last = None
+    while time.monotonic() < end:
+        try:
+            last = probe()
+        except Exception as error:  # the tree changes under us while windows open
+            last = None
+            _ = error
+        if last:
+            return last
+        time.sleep(0.1)
+    raise Failure(f"timed out waiting for {what}")
+
+
+def _walk(acc):
+    if acc is None:
+        return
+    yield acc
+    try:
+        children = list(acc)
+    except Exception:
+        return
+    for child in children:
+        yield from _walk(child)
+
+
+def text_of(acc):
+    try:
+        return acc.queryText().getText(0, -1)
+    except Exception:
+        return acc.name or ""
+
+
+class Program:
+    def __init__(self, binary, cwd=None, env=None):
+        full_env = dict(os.environ)
+        full_env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
+        full_env.pop("QT_QPA_PLATFORM", None)
+        if env:
+            full_env.update(env)
+        self.binary = binary
+        self.process = subprocess.Popen([binary], cwd=cwd, env=full_env)
+        self.app = wait_for("the program on the accessibility bus", self._find_app)
+
+    def _find_app(self):
+        desktop = pyatspi.Registry.getDesktop(0)
+        for app in desktop:
+            if app is None:
+                continue
+            try:
+                if app.get_process_id() == self.process.pid:
+                    return app
+            except Exception:
+                continue
+        return None
+
+    # ---- windows and controls
+    def window(self, title, timeout=TIMEOUT):
+        def probe():
+            for win in self.app:
+                if win is not None and win.name == title:
+                    return win
+            return None
+        return wait_for(f"window '{title}'", probe, timeout)
+
+    def has_window(self, title):
+        try:
+            return any(w is not None and w.name == title for w in self.app)
+        except Exception:
+            return False
+
+    def control(self, name, within=None, timeout=TIMEOUT):
+        """A control by its name (accessible description), or by accessible name."""
+        def probe():
+            roots = [within] if within is not None else list(self.app)
+            for root in roots:
+                for acc in _walk(root):
+                    if acc.description == name:
+                        return acc
+            for root in roots:
+                for acc in _walk(root):
+                    if acc.name == name:
+                        return acc
+            return None
+        return wait_for(f"control '{name}'", probe, timeout)
+
+    def text(self, name, within=None):
+        return text_of(self.control(name, within))
+
+    def wait_text(self, name, expected, window=None, timeout=TIMEOUT):
+        def probe():
+            within = self.window(window) if window else None
+            return self.text(name, within) == expected or None
+        return wait_for(f"'{name}' to read {expected!r}", probe, timeout)
+
+    def item(self, list_name, item_text):
+        lst = self.control(list_name)
+        def probe():
+            for acc in _walk(lst):
+                if acc is not lst and acc.name == item_text:
+                    return acc
+            return None
+        return wait_for(f"item '{item_text}' of '{list_name}'", probe)
+
+    def items(self, list_name):
+        lst = self.control(list_name)
+        return [acc.name for acc in _walk(lst) if acc is not lst and
+                acc.getRoleName() in ("list item", "table cell")]
+
+    def tab(self, caption):
+        def probe():
+            for acc in _walk(self.window("Pelmora By Orvane")):
+                if acc.getRoleName() == "page tab" and acc.name == caption:
+                    return acc
+            return None
+        return wait_for(f"tab '{caption}'", probe)
+
+    def wait_for_items(self, list_name, expected, timeout=TIMEOUT):
+        return wait_for(f"'{list_name}' to list {expected}",
+                        lambda: self.items(list_name) == expected and expected, timeout)
+
+    # ---- input through the X server
+    def click(self, acc, double=False):
+        ext = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        x, y = ext.x + ext.width // 2, ext.y + ext.height // 2
+        cmd = ["xdotool", "mousemove", "--sync", str(x), str(y), "click"]
+        if double:
+            cmd += ["--repeat", "2", "--delay", "80"]
+        cmd.append("1")
+        subprocess.run(cmd, check=True)
+        time.sleep(0.15)
+
+    def click_control(self, name, double=False):
+        self.click(self.control(name), double)
+
+    def key(self, *keys):
+        subprocess.run(["xdotool", "key", "--delay", "60", *keys], check=True)
+        time.sleep(0.15)
+
+    def screenshot(self, title, path):
+        """Saves the window with this title as a PNG."""
+        self.window(title)
+        ids = subprocess.run(["xdotool", "search", "--name", f"^{title}$"],
+                             capture_output=True, text=True).stdout.split()
+        if not ids:
+            raise Failure(f"no X window named '{title}'")
+        subprocess.run(["import", "-window", ids[-1], path], check=True)
+
+    # ---- end
+    def wait_exit(self, timeout=TIMEOUT):
+        try:
+            return self.process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise Failure("the program did not end")
+
+    def kill(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+
+
+def check(condition, message):
+    if not condition:
+        raise Failure(message)
+
+
+def main(test, binary):
+    program = None
+    try:
+        test(binary)
+        print("e2e: passed")
+        return 0
+    except Failure as failure:
+        print(f"e2e: FAILED: {failure}", file=sys.stderr)
+        return 1

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Runs one real-display test (a Python script beside this file) with the
+# program given: under the X display of the caller (./test starts Xvfb),
+# with a private accessibility bus. Exit 77 (skipped) without a display or
+# without the accessibility tools.
+set -u
+script=$1
+binary=$2
+here=$(cd "$(dirname "$0")" && pwd)
+
+if [ -z "${DISPLAY:-}" ]; then
+  echo "SKIP: no X display (./test starts Xvfb for these tests)"
+  exit 77
+fi
+for tool in dbus-run-session xdotool import /usr/bin/python3; do
+  command -v "$tool" >/dev/null || { echo "SKIP: $tool is missing (scripts/install-deps test)"; exit 77; }
+done
+/usr/bin/python3 -c 'import pyatspi' 2>/dev/null || { echo "SKIP: python3-pyatspi is missing"; exit 77; }
+
+export PYTHONPATH="$here${PYTHONPATH:+:$PYTHONPATH}"
+export PELMORA_DOCS="${PELMORA_DOCS:-$here/../../docs}"
+# The session bus prints a warning about fd limits when not allowed to raise them.
+exec timeout 240 dbus-run-session -- /usr/bin/python3 "$here/$script" "$binary" 2> >(grep -v -e 'Failed to set fd limit' -e 'XDG_RUNTIME_DIR' >&2)

@@ -1,0 +1,72 @@
+"""A whole copy run with the real modal windows, answered from the
+keyboard: Enter in the copy-error box chooses Ignore, Enter in the
+overwrite question chooses Cancel. Saves screenshots of both windows."""
+
+import os
+import sys
+import tempfile
+
+from pelmora_driver import Program, check, main
+
+
+def panel_texts(program):
+    return [acc.name for acc in program.control("StatusBar1")]
+
+
+def test(binary):
+    docs = os.environ.get("PELMORA_DOCS")
+    with tempfile.TemporaryDirectory(prefix="pelmora-e2e-") as work:
+        # one.txt cannot be copied (a folder stands at its name in the
+        # target); two.txt exists in the target and is asked about.
+        with open(os.path.join(work, "one.txt"), "wb") as f:
+            f.write(b"first file\n")
+        with open(os.path.join(work, "two.txt"), "wb") as f:
+            f.write(b"second file, the new one\n")
+        target = os.path.join(work, "target")
+        os.makedirs(os.path.join(target, "one.txt"))
+        with open(os.path.join(target, "two.txt"), "wb") as f:
+            f.write(b"old\n")
+
+        program = Program(binary, cwd=work)
+        try:
+            program.window("Pelmora By Orvane")
+            program.wait_for_items("File1", ["one.txt", "two.txt"])
+            program.click_control("AllFileBtn")
+            program.wait_text("Label2", "36", window="Pelmora By Orvane")
+
+            program.click(program.tab("To Folder(s)"))
+            program.click(program.item("Dir2", "target"))
+            program.click_control("DirSelBtn")
+            folders = program.items("SelDirList")
+            check(len(folders) == 1 and folders[0].endswith("\\target\\"), f"SelDirList: {folders}")
+
+            program.click_control("CopyBtn1")
+            program.window("Pelmora Status")
+            program.wait_text("Label5", " 0 of  1 Folders Complete", window="Pelmora Status")
+            if docs:
+                program.screenshot("Pelmora Status", os.path.join(docs, "status.png"))
+
+            program.key("Return")  # focus is on "Finish": starts the run
+            program.window("Copy Error")
+            program.key("Return")  # Ignore is the default button
+
+            program.window("Confirm Overwrite")
+            program.wait_text("Label7", "4 Bytes", window="Confirm Overwrite")
+            if docs:
+                program.screenshot("Confirm Overwrite", os.path.join(docs, "overwrite.png"))
+            program.key("Return")  # focus is on "Cancel"
+
+            program.wait_text("Label2", "0", window="Pelmora By Orvane")
+            check(not program.has_window("Pelmora Status"), "the progress window stayed open")
+            check(" 0 File(s) Selected" in panel_texts(program), f"panels: {panel_texts(program)}")
+            with open(os.path.join(target, "two.txt"), "rb") as f:
+                check(f.read() == b"old\n", "the cancelled target was changed")
+            check(os.path.isdir(os.path.join(target, "one.txt")), "the folder in the way was touched")
+            check(sorted(os.listdir(target)) == ["one.txt", "two.txt"],
+                  f"stray files in the target: {os.listdir(target)}")
+        finally:
+            program.kill()
+
+
+if __name__ == "__main__":
+    sys.exit(main(test, sys.argv[1]))
