@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
-#include <QSet>
 
 class QCheckBox;
 class QLabel;
@@ -39,7 +39,7 @@ public:
         QPushButton* clrDirBtn;
         QPushButton* copyBtn1;
         QPushButton* copyBtn2;
-        QLabel* totalLabel;                 // Label2 of the main window
+        QLabel* totalLabel;                  // Label2 of the main window
         platform::PanelStatusBar* statusBar; // panels 1 and 2
         QCheckBox* dontConfirmOverwrites;    // Check1 of the main window, read by the copy run
     };
@@ -63,6 +63,8 @@ public:
     int selDirCount() const;
     bool hasFiles() const { return !selFile(0).isEmpty(); }
     bool hasFolders() const { return !selDir(0).isEmpty(); }
+    // The length recorded when the file at position i was added (0 past the end).
+    qint64 recordedLength(int i) const;
 
     // ---- counters
     int fileCount() const { return m_fileCount; }
@@ -82,12 +84,13 @@ public:
     // in step with the list, so the test does not grow with the list.
     bool containsFile(const QString& sourcePath) const;
     enum class AddResult { Added, Full };
-    // Appends sourcePath then bareName, counts the file and adds its length.
+    // Appends sourcePath then bareName, counts the file and adds its length
+    // (recorded with the entry, for the removal to subtract).
     // Refused (nothing changes) when the file count is at its limit.
     AddResult appendFile(const QString& sourcePath, const QString& bareName, qint64 length);
     // Takes position i out of both lists, subtracting the length recorded.
     void removeFileAt(int i);
-    void clearFiles();   // both lists, counters to 0 (buttons: the handler's)
+    void clearFiles(); // both lists, counters to 0 (buttons: the handler's)
 
     // ---- changes of the folder side
     bool containsFolder(const QString& entry) const;
@@ -100,6 +103,6 @@ private:
     int m_fileCount = 0;
     qint64 m_totalBytes = 0;
     int m_folderCount = 0;
-    QSet<QString> m_fileIndex;    // the SelFileList entries
-    QSet<QString> m_folderIndex;  // the SelDirList entries
+    QSet<QString> m_fileIndex;   // the SelFileList entries
+    QSet<QString> m_folderIndex; // the SelDirList entries
 };
