@@ -1,13 +1,14 @@
 #pragma once
 
 class QCheckBox;
+class QString;
 class SelectionState;
 
 namespace platform {
 class DriveSelector;
 class FolderBrowser;
 class FileBrowser;
-}
+} // namespace platform
 
 // The handlers of the "Copy File(s)" tab: browsing drives and folders,
 // adding the files of File1 to the selection and removing them again.
@@ -35,6 +36,12 @@ public:
     void SysChkBox_Click();
 
 private:
+    enum class AddOutcome { Added, Full, Unreadable };
+    // Counts the file in with the length read now; refuses it when the count
+    // is at its limit or the file cannot be read (any more).
+    AddOutcome addFile(const QString& sourcePath, const QString& bareName);
+    void showFilesGone();
+
     SelectionState& m_state;
     Controls m_c;
 };

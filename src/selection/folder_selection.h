@@ -1,12 +1,14 @@
 #pragma once
 
+#include <QString>
+
 class QCheckBox;
 class SelectionState;
 
 namespace platform {
 class DriveSelector;
 class FolderBrowser;
-}
+} // namespace platform
 
 // The handlers of the "To Folder(s)" tab: browsing drives and folders and
 // adding target folders (with "Add Folder" or a Speed Select click).
@@ -29,7 +31,14 @@ public:
     void RemDirBtn_Click();
     void ClrDirBtn_Click();
 
+    // The SelDirList entry of a folder path: "C:\DATA" -> "C:\DATA\",
+    // a drive root "C:\" unchanged.
+    static QString folderEntry(const QString& folderPath);
+
 private:
+    // Adds the highlighted folder of Dir2 (Add Folder, or a Speed Select click).
+    void addHighlighted();
+
     SelectionState& m_state;
     Controls m_c;
 };

@@ -1,0 +1,104 @@
+#include "selection/folder_selection.h"
+
+#include "platform/drive_selector.h"
+#include "platform/folder_browser.h"
+#include "selection/selection_messages.h"
+#include "selection/selection_state.h"
+
+#include <QCheckBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+FolderSelection::FolderSelection(SelectionState& state, const Controls& controls)
+    : m_state(state)
+    , m_c(controls) {}
+
+QString FolderSelection::folderEntry(const QString& folderPath) {
+    // Every entry ends in exactly one "\": a drive root ("C:\") already does.
+    return folderPath.size() > 3 ? folderPath + QLatin1Char('\\') : folderPath;
+}
+
+void FolderSelection::addHighlighted() {
+    const QString path = m_c.dir2->highlightedPath();
+    if (path.isEmpty())
+        return;
+    const auto& s = m_state.controls();
+
+    s.clrDirBtn->setEnabled(true);
+    if (m_state.hasFiles()) {
+        s.copyBtn2->setEnabled(true);
+        s.copyBtn1->setEnabled(true);
+    }
+
+    const QString entry = folderEntry(path);
+    if (m_state.containsFolder(entry)) {
+        selection_messages::folderAlreadySelected();
+        return;
+    }
+    if (m_state.appendFolder(entry) == SelectionState::AddResult::Full) {
+        selection_messages::tooManyFolders();
+        return;
+    }
+    m_state.refreshFolderIndicator();
+}
+
+void FolderSelection::Drive2_Change() {
+    if (m_c.dir2->setDrive(m_c.drive2->drive()).ok())
+        return;
+    selection_messages::driveNotReady();
+    // Choosing Dir2's drive may run this handler again (at once or later);
+    // that drive is ready, so the repeat succeeds and ends there.
+    m_c.drive2->setDriveOf(m_c.dir2->path());
+}
+
+void FolderSelection::Dir2_Click() {
+    if (m_c.ssChkBox->checkState() != Qt::Checked)
+        return;
+    addHighlighted();
+}
+
+void FolderSelection::DirSelBtn_Click() {
+    addHighlighted();
+}
+
+void FolderSelection::SSChkBox_Click() {
+    m_c.ssChkBox->setText(m_c.ssChkBox->checkState() == Qt::Unchecked ? QStringLiteral("OFF")
+                                                                      : QStringLiteral("ON"));
+}
+
+void FolderSelection::SelDirList_Click() {
+    m_state.controls().remDirBtn->setEnabled(true);
+}
+
+void FolderSelection::RemDirBtn_Click() {
+    const auto& s = m_state.controls();
+    s.remDirBtn->setEnabled(false);
+
+    const int row = s.selDirList->currentRow();
+    if (row < 0 || row >= s.selDirList->count())
+        return; // nothing highlighted: nothing to remove
+
+    m_state.removeFolderAt(row);
+    {
+        // The next removal needs a new click: leave nothing highlighted.
+        const QSignalBlocker quiet(s.selDirList);
+        s.selDirList->setCurrentRow(-1);
+    }
+    m_state.refreshFolderIndicator();
+
+    if (!m_state.hasFolders()) {
+        s.copyBtn2->setEnabled(false);
+        s.copyBtn1->setEnabled(false);
+    }
+}
+
+void FolderSelection::ClrDirBtn_Click() {
+    const auto& s = m_state.controls();
+    m_state.clearFolders();
+    s.clrDirBtn->setEnabled(false);
+    s.remDirBtn->setEnabled(false);
+    s.copyBtn2->setEnabled(false);
+    s.copyBtn1->setEnabled(false);
+    m_state.refreshFolderIndicator();
+}
