@@ -16,19 +16,25 @@ namespace platform::drive_path {
 QString rootOf(QChar letter);
 
 // The folder path and a bare name joined as the program forms paths: a
-// drive root is followed directly by the name, any other folder by "\".
+// drive root (or a folder entry, which ends in "\") is followed directly
+// by the name, any other folder by "\".
 QString join(const QString& folder, const QString& name);
 
 // The folder part of a path ("C:\DATA" for "C:\DATA\a.txt", "C:\" for
-// "C:\a.txt") and the last name ("a.txt").
+// "C:\a.txt") and the last name ("a.txt"). A folder entry's one trailing
+// "\" is not a name: "C:\DATA\" has the parent "C:\" and the name "DATA".
+// A drive root has neither (both give the empty text).
 QString parentOf(const QString& path);
 QString nameOf(const QString& path);
 
 // The drive letter of a path, upper case; nullopt when it has none.
 std::optional<QChar> driveOf(const QString& path);
 
-// Host path for a drive-letter path. Fails with NotReady when the drive is
-// unknown or its volume is gone, Unlistable when the path is malformed.
+// Host path for a drive-letter path. The drive letter may be of either
+// case; one trailing "\" (a folder entry) is allowed. Fails with Unlistable
+// when the path is malformed (no "X:\" at the start, an empty, "." or ".."
+// name, a "/" or NUL in a name) and NotReady when the drive is unknown or
+// its volume is gone (checked now).
 Result<QByteArray> toHost(const QString& path);
 
 // Drive-letter path for a host path (absolute). Fails with Unlistable when

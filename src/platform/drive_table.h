@@ -4,6 +4,7 @@
 #include <QChar>
 #include <QList>
 #include <QMap>
+#include <QString>
 
 #include <optional>
 #include <sys/types.h>
@@ -12,10 +13,10 @@ namespace platform {
 
 // One drive letter as the user sees it.
 struct Drive {
-    QChar letter;          // 'C', 'D', ...
-    QByteArray hostRoot;   // the host folder the letter stands for ("/" for C:)
-    QString label;         // a short description for the drive selector (may be empty)
-    bool ready = false;    // its volume is mounted now
+    QChar letter;        // 'C', 'D', ...
+    QByteArray hostRoot; // the host folder the letter stands for ("/" for C:)
+    QString label;       // a short description for the drive selector (may be empty)
+    bool ready = false;  // its volume is mounted now
 };
 
 // The table of drive letters over the host's mounted volumes.
@@ -51,9 +52,18 @@ public:
     // The device id of the volume a ready drive stands for.
     std::optional<dev_t> volumeDevice(QChar letter);
 
-    // The drive letter and the host root whose folder holds hostPath: the
-    // ready drive with the longest root that is a prefix of the path.
+    // The drive letter whose folder holds hostPath: the ready drive with the
+    // longest root that is a prefix of the path, compared name by name
+    // (/mnt/a holds /mnt/a/x, not /mnt/ab). hostPath is absolute and
+    // normalised (no "//", "." or ".."); the table is not re-read.
     std::optional<QChar> letterFor(const QByteArray& hostPath);
+
+    // letterFor() with the root it found.
+    struct Location {
+        QChar letter;
+        QByteArray hostRoot;
+    };
+    std::optional<Location> locate(const QByteArray& hostPath);
 
     // Tests: a fixed table of letters to existing host folders. A folder's
     // identity is taken now; a letter whose folder is missing is not ready.
@@ -74,13 +84,18 @@ private:
         QChar letter;
         QByteArray hostRoot;
         QString label;
-        dev_t device = 0;     // st_dev of hostRoot when the volume was seen
-        int mountId = -1;     // from mountinfo; -1 for fixed entries
+        dev_t device = 0; // st_dev of hostRoot when the volume was seen
+        int mountId = -1; // from mountinfo; -1 for fixed entries
         bool ready = false;
+        ino_t inode = 0; // fixed entries: the folder itself
     };
     void readHostMounts();
+    void startFresh();
     Entry* find(QChar letter);
     bool identityHolds(const Entry& e) const;
+    // The entry of a ready letter whose identity holds now, refreshing once
+    // on a mismatch; nullptr otherwise.
+    const Entry* checkedEntry(QChar letter);
 
     QList<Entry> m_entries;
     bool m_fixed = false;
