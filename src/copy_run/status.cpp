@@ -1,26 +1,317 @@
 #include "copy_run/status.h"
 
+#include "copy_run/form_layout.h"
+#include "copy_run/overwrite.h"
+#include "platform/file_copier.h"
+#include "platform/file_system.h"
+#include "platform/formats.h"
+#include "platform/repaint.h"
+#include "platform/user_interaction.h"
+#include "selection/selection_state.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <array>
+
+using copy_run::ControlPlace;
+using copy_run::Kind;
 
 namespace {
+
 QPointer<Status> g_instance;
+
+constexpr platform::TwipsRect ClientArea{0, 0, 4935, 3225};
+
+constexpr std::array<ControlPlace, 16> Layout{{
+    {"Frame1", Kind::Frame, nullptr, {120, 120, 4695, 1455}, "This Folder"},
+    {"Label3", Kind::Label, "Frame1", {360, 240, 735, 255}, "Copying:"},
+    {"Label2", Kind::Label, "Frame1", {1080, 240, 3375, 255}, nullptr},
+    {"Label4", Kind::Label, "Frame1", {360, 480, 375, 255}, "To:"},
+    {"Label1", Kind::WrapLabel, "Frame1", {720, 480, 3615, 495}, nullptr},
+    {"ProgressBar1", Kind::ProgressBar, "Frame1", {360, 960, 3975, 255}, nullptr},
+    {"Frame2", Kind::Frame, nullptr, {120, 1680, 4695, 975}, "All Folders"},
+    {"Label5", Kind::Label, "Frame2", {360, 240, 3975, 255}, nullptr},
+    {"ProgressBar2", Kind::ProgressBar, "Frame2", {360, 480, 3975, 255}, nullptr},
+    {"OkBtn", Kind::Button, nullptr, {720, 2760, 1095, 375}, "Finish"},
+    {"CancelBtn", Kind::Button, nullptr, {3000, 2760, 1095, 375}, "Cancel"},
+    {"Text1", Kind::HiddenText, nullptr, {360, 2880, 255, 285}, "Text1"},
+    {"Check1", Kind::HiddenCheck, nullptr, {1920, 2880, 255, 255}, "Check1"},
+    {"Check3", Kind::HiddenCheck, nullptr, {2280, 2880, 255, 255}, "Check3"},
+    {"Check2", Kind::HiddenCheck, nullptr, {2640, 2880, 255, 255}, "Check2"},
+    {"Text2", Kind::HiddenText, nullptr, {4200, 2880, 255, 285}, "Text2"},
+}};
+
+const QString CopyErrorTitle = QStringLiteral("Copy Error");
+
+QString foldersComplete(int done, int count) {
+    return platform::leadingSpaceDecimal(done) + QStringLiteral(" of ") +
+           platform::leadingSpaceDecimal(count) + QStringLiteral(" Folders Complete");
 }
 
-Status& Status::instance()
-{
-    if (!g_instance)
+// The copy-error box. A copy made without asking spells its lines
+// differently from one the user confirmed in the overwrite question.
+platform::MessageBox copyErrorBox(bool confirmed) {
+    const QStringList lines{
+        QStringLiteral("Disk Full Or Write Protected Disk!"),
+        confirmed ? QStringLiteral("Abort to Cancel.") : QStringLiteral("Abort To Cancel."),
+        QStringLiteral("Retry (Insert New Disk)."),
+        confirmed ? QStringLiteral("Ignore to Skip File.") : QStringLiteral("Ignore To Skip File."),
+    };
+    platform::MessageBox box;
+    box.prompt = lines.join(QStringLiteral("\r\n"));
+    box.title = CopyErrorTitle;
+    box.buttons = platform::Buttons::AbortRetryIgnore;
+    box.icon = platform::Icon::Exclamation;
+    box.defaultButton = 3;
+    return box;
+}
+
+// The case-blind path comparison alone misses a file reached through a
+// symbolic link, a bind mount or a hard link; copying a file onto itself
+// would destroy it, so the file's identity counts too.
+bool isSameFile(const QString& source, const QString& target) {
+    return source.toLower() == target.toLower() || platform::file_system::sameFile(source, target);
+}
+
+bool isChecked(const QCheckBox* box) {
+    return box && box->isChecked();
+}
+
+} // namespace
+
+Status& Status::instance() {
+    if (!g_instance) {
         g_instance = new Status;
+        g_instance->Form_Load();
+    }
     return *g_instance;
 }
 
-bool Status::exists()
-{
+bool Status::exists() {
     return !g_instance.isNull();
 }
 
-Status::Status()
-{
+Status::Status() {
     setObjectName(QStringLiteral("Status"));
     setWindowTitle(QStringLiteral("Pelmora Status"));
-    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setFixedSize(platform::toPixels(ClientArea).size());
+
+    copy_run::buildForm(this, Layout);
+    m_label1 = findChild<QLabel*>(QStringLiteral("Label1"));
+    m_label2 = findChild<QLabel*>(QStringLiteral("Label2"));
+    m_label5 = findChild<QLabel*>(QStringLiteral("Label5"));
+    m_progressBar1 = findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
+    m_progressBar2 = findChild<QProgressBar*>(QStringLiteral("ProgressBar2"));
+    m_okBtn = findChild<QPushButton*>(QStringLiteral("OkBtn"));
+    m_cancelBtn = findChild<QPushButton*>(QStringLiteral("CancelBtn"));
+    m_text1 = findChild<QLineEdit*>(QStringLiteral("Text1"));
+    m_text2 = findChild<QLineEdit*>(QStringLiteral("Text2"));
+    m_check1 = findChild<QCheckBox*>(QStringLiteral("Check1"));
+    m_check2 = findChild<QCheckBox*>(QStringLiteral("Check2"));
+    m_check3 = findChild<QCheckBox*>(QStringLiteral("Check3"));
+
+    // Neither button is the window's default: Enter presses the focused
+    // one (keyPressEvent), Escape closes the window like CancelBtn.
+    for (QPushButton* b : {m_okBtn, m_cancelBtn}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+    setTabOrder(m_okBtn, m_cancelBtn);
+    m_okBtn->setFocus();
+
+    connect(m_okBtn, &QPushButton::clicked, this, &Status::OkBtn_Click);
+    connect(m_cancelBtn, &QPushButton::clicked, this, &Status::CancelBtn_Click);
+}
+
+Status::~Status() {
+    for (QWidget* w : std::initializer_list<QWidget*>{m_label1, m_label2, m_label5, m_progressBar1,
+                                                      m_progressBar2, m_okBtn, m_cancelBtn})
+        platform::repaint::forget(w);
+    if (g_instance == this)
+        g_instance = nullptr;
+}
+
+void Status::Form_Load() {
+    const SelectionState* sel = SelectionState::shared();
+    const int files = sel ? sel->selFileCount() : 0;
+    const int folders = sel ? sel->selDirCount() : 0;
+    m_progressBar1->setMinimum(0);
+    m_progressBar2->setMinimum(0);
+    m_progressBar1->setMaximum(files);
+    m_progressBar2->setMaximum(folders);
+    m_progressBar1->setValue(0);
+    m_progressBar2->setValue(0);
+    m_label1->setText(sel ? sel->selDir(0) : QString());
+    m_label2->setText(sel ? sel->fileName(0) : QString());
+    m_label5->setText(foldersComplete(0, folders));
+}
+
+void Status::CancelBtn_Click() {
+    unload();
+}
+
+void Status::Form_Unload() {
+    if (SelectionState* sel = SelectionState::shared())
+        sel->resetSelection();
+}
+
+void Status::unload() {
+    done(QDialog::Rejected);
+}
+
+void Status::done(int result) {
+    if (!m_unloaded) {
+        m_unloaded = true;
+        Form_Unload();
+        // Discarded, not deleted: a handler of this very window may be
+        // what closed it, and a run in progress still needs it until it
+        // has ended (endRun). The next reference makes a fresh window.
+        if (g_instance == this)
+            g_instance = nullptr;
+        if (!m_running)
+            deleteLater();
+    }
+    QDialog::done(result);
+}
+
+void Status::closeEvent(QCloseEvent* event) {
+    // Closing through the frame is CancelBtn; also when the window was
+    // never shown, so the selection is reset whatever closed it.
+    unload();
+    event->accept();
+}
+
+void Status::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && event->modifiers() == Qt::NoModifier) {
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget());
+            button && button->isEnabled()) {
+            button->click();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void Status::setCaption(QLabel* label, const QString& text) {
+    label->setText(text);
+    platform::repaint::soon(label);
+}
+
+void Status::OkBtn_Click() {
+    SelectionState* sel = SelectionState::shared();
+    if (m_running || m_unloaded || !sel)
+        return;
+    m_running = true;
+    // One copier for the run: it knows which volumes were written and
+    // syncs them together.
+    platform::FileCopier copier;
+
+    const int folderCount = sel->selDirCount();
+    for (int i = 0; i < folderCount; ++i) {
+        setCaption(m_label1, sel->selDir(i));
+        setCaption(m_label5, foldersComplete(i, sel->selDirCount()));
+
+        const int fileCount = sel->selFileCount();
+        for (int j = 0; j < fileCount; ++j) {
+            setCaption(m_label2, sel->fileName(j));
+            platform::repaint::soon(m_label5);
+
+            const QString source = sel->selFile(j);
+            const QString target = sel->selDir(i) + sel->fileName(j);
+            if (isSameFile(source, target)) {
+                // Whatever was written so far must survive the user taking
+                // the disk out while the window waits.
+                copier.flush();
+                platform::repaint::now();
+                platform::MessageBox box;
+                box.prompt = QStringLiteral("Cannot Replace File With Itself");
+                box.title = CopyErrorTitle;
+                box.buttons = platform::Buttons::Ok;
+                box.icon = platform::Icon::Exclamation;
+                platform::ask(box);
+                m_okBtn->setEnabled(false);
+                platform::repaint::soon(m_okBtn);
+                endRun(copier, false);
+                return;
+            }
+
+            if (copyOrAsk(copier, i, j, source, target) == Next::EndRun) {
+                endRun(copier, true);
+                return;
+            }
+            m_progressBar1->setValue(j + 1);
+            platform::repaint::soon(m_progressBar1);
+        }
+        m_progressBar2->setValue(i + 1);
+        platform::repaint::soon(m_progressBar2);
+    }
+    endRun(copier, true);
+}
+
+Status::Next Status::copyOrAsk(platform::FileCopier& copier, int i, int j, const QString& source,
+                               const QString& target) {
+    namespace fs = platform::file_system;
+    const SelectionState* sel = SelectionState::shared();
+    for (;;) { // Retry comes back here
+        const bool exists = !fs::lookupOrdinaryFile(target).isEmpty();
+        bool confirmed = false;
+        if (exists && !isChecked(m_check1) &&
+            !isChecked(sel ? sel->controls().dontConfirmOverwrites : nullptr)) {
+            m_text1->setText(platform::leadingSpaceDecimal(j));
+            m_text2->setText(platform::leadingSpaceDecimal(i));
+            platform::repaint::now();
+            platform::showModal(Overwrite::instance());
+            for (QWidget* w :
+                 std::initializer_list<QWidget*>{m_label2, m_label5, m_okBtn, m_cancelBtn})
+                platform::repaint::soon(w);
+            if (m_unloaded) // closed while the question was open
+                return Next::EndRun;
+            if (m_check2->isChecked())
+                return Next::EndRun;
+            if (m_check3->isChecked())
+                return Next::NextFile;
+            confirmed = true;
+        }
+
+        if (const auto length = fs::length(source);
+            length.ok() && platform::FileCopier::isLarge(length.value()))
+            platform::repaint::now();
+        if (copier.copy(source, target).ok())
+            return Next::NextFile;
+
+        // The user may now change the disk: nothing written may stay behind
+        // in the cache.
+        copier.flush();
+        platform::repaint::now();
+        const platform::Answer answer = platform::ask(copyErrorBox(confirmed));
+        if (m_unloaded)
+            return Next::EndRun;
+        switch (answer) {
+        case platform::Answer::Retry:
+            continue;
+        case platform::Answer::Ignore:
+            return Next::NextFile;
+        default: // Abort, or the box was closed some other way
+            return Next::EndRun;
+        }
+    }
+}
+
+void Status::endRun(platform::FileCopier& copier, bool close) {
+    copier.flush();
+    platform::repaint::now();
+    m_running = false;
+    if (m_unloaded)
+        deleteLater(); // closed while the run was on
+    else if (close)
+        unload();
 }
