@@ -13,9 +13,9 @@ namespace platform::file_system {
 
 // One file of a folder as the file browser lists it.
 struct FileEntry {
-    QString name;       // bare name
-    bool hidden = false;  // name begins with "."
-    bool system = false;  // marked by a DOS attribute where the host can tell
+    QString name;        // bare name
+    bool hidden = false; // name begins with "." (or a DOS attribute says so)
+    bool system = false; // marked by a DOS attribute where the host can tell
 };
 
 // Sub-folder names of a folder (symbolic links to folders included, hidden
@@ -38,7 +38,9 @@ Result<qint64> length(const QString& path);
 Result<QDateTime> modified(const QString& path);
 
 // Exact lookup among ordinary files: the bare name when the path names a
-// regular file that is neither hidden nor system, else the empty text.
+// regular file (or a symbolic link to one) that is neither hidden nor
+// system, else the empty text (also for a folder, a special file, a
+// dangling link or a drive that is not ready).
 QString lookupOrdinaryFile(const QString& path);
 
 // Whether two paths name one file (same device and inode), whatever links,
