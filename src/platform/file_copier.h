@@ -40,8 +40,13 @@ public:
     static constexpr qint64 LargeFileBytes = 8 * 1024 * 1024;
 
     // Syncs the volumes written since the last flush. Returns failure when a
-    // sync reported an error.
+    // sync reported an error. Also lets go of every folder held open, so a
+    // disk can be taken out after it.
     Outcome flush();
+
+    // Tests: off makes new targets take the named-temporary route that file
+    // systems without unnamed temporaries take. On by default.
+    void setUnnamedTemporaries(bool on);
 
 private:
     struct Impl;
