@@ -17,12 +17,13 @@ public:
     // choice differs.
     void setDriveOf(const QString& path);
 
+    // Reads the drive list again before the drop-down opens, keeping the
+    // chosen drive without a changed().
+    void showPopup() override;
+
 Q_SIGNALS:
     // The chosen drive changed, by the user or by the program.
     void changed();
-
-protected:
-    void showPopup() override;
 
 private:
     void reload();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "file_system.h"
 #include "fs_error.h"
 
 #include <QListWidget>
@@ -24,8 +25,8 @@ public:
     void reload();
 
     int fileCount() const { return count(); }
-    QString fileName(int position) const;  // empty past the end
-    QString highlightedName() const;       // empty when none
+    QString fileName(int position) const; // empty past the end
+    QString highlightedName() const;      // empty when none
 
     bool showHidden() const { return m_hidden; }
     void setShowHidden(bool on);
@@ -35,7 +36,15 @@ public:
 Q_SIGNALS:
     void clicked();
 
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
+
 private:
+    void list(const QList<file_system::FileEntry>& entries);
+    int highlightedRow() const;
+
     QString m_path;
     bool m_hidden = false;
     bool m_system = false;

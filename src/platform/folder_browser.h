@@ -2,6 +2,7 @@
 
 #include "fs_error.h"
 
+#include <QHash>
 #include <QListWidget>
 
 namespace platform {
@@ -29,8 +30,13 @@ public:
     Outcome setPath(const QString& folder);
 
 Q_SIGNALS:
-    void changed();  // the current folder changed
-    void clicked();  // an entry was highlighted by a click or a key
+    void changed(); // the current folder changed
+    void clicked(); // an entry was highlighted by a click or a key
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
 
 private:
     void open(int row);
@@ -38,6 +44,7 @@ private:
 
     QString m_path;
     int m_chainLength = 0;
+    QHash<QChar, QString> m_lastFolder; // the folder last current on each drive
 };
 
 } // namespace platform

@@ -17,6 +17,7 @@ public:
     // Adds a tab; the returned page is the parent for its controls.
     QWidget* addTab(const QString& caption);
     int currentIndex() const;
+    // Shows a tab's page without a tabClicked(): only the user clicks.
     void setCurrentIndex(int index);
     QTabBar* tabBar() const { return m_bar; }
     QWidget* page(int index) const;
@@ -31,8 +32,11 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void showPage(int index);
+
     QTabBar* m_bar;
     QList<QWidget*> m_pages;
+    bool m_switching = false; // the program, not the user, changes the tab
 };
 
 } // namespace platform

@@ -1,0 +1,89 @@
+#include "platform/file_browser.h"
+
+#include "platform/file_system.h"
+
+#include <QKeyEvent>
+
+namespace platform {
+
+FileBrowser::FileBrowser(QWidget* parent)
+    : QListWidget(parent) {
+    setAccessibleName(QStringLiteral("Files"));
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    // A folder may hold tens of thousands of files: one row height for all
+    // spares measuring each.
+    setUniformItemSizes(true);
+    connect(this, &QListWidget::itemClicked, this, [this] { Q_EMIT clicked(); });
+}
+
+Outcome FileBrowser::setPath(const QString& folder) {
+    const Result<QList<file_system::FileEntry>> entries = file_system::files(folder);
+    if (!entries)
+        return entries.error();
+    m_path = folder;
+    list(entries.value());
+    return Outcome::success();
+}
+
+void FileBrowser::reload() {
+    if (m_path.isEmpty())
+        return;
+    setPath(m_path);
+}
+
+QString FileBrowser::fileName(int position) const {
+    const QListWidgetItem* entry = item(position);
+    return entry != nullptr ? entry->text() : QString();
+}
+
+QString FileBrowser::highlightedName() const {
+    return fileName(highlightedRow());
+}
+
+int FileBrowser::highlightedRow() const {
+    // The view may mark a current row without highlighting it (on focus).
+    const QListWidgetItem* entry = currentItem();
+    return entry != nullptr && entry->isSelected() ? row(entry) : -1;
+}
+
+void FileBrowser::setShowHidden(bool on) {
+    m_hidden = on;
+    reload();
+}
+
+void FileBrowser::setShowSystem(bool on) {
+    m_system = on;
+    reload();
+}
+
+void FileBrowser::list(const QList<file_system::FileEntry>& entries) {
+    QStringList names;
+    names.reserve(entries.size());
+    for (const file_system::FileEntry& entry : entries) {
+        if ((entry.hidden && !m_hidden) || (entry.system && !m_system))
+            continue;
+        names << entry.name;
+    }
+    clear();
+    addItems(names);
+}
+
+void FileBrowser::keyPressEvent(QKeyEvent* event) {
+    const int before = highlightedRow();
+    QListWidget::keyPressEvent(event);
+    const int after = highlightedRow();
+    if (after != before && after >= 0)
+        Q_EMIT clicked();
+}
+
+QItemSelectionModel::SelectionFlags FileBrowser::selectionCommand(const QModelIndex& index,
+                                                                  const QEvent* event) const {
+    // The highlight is the file a click adds: a click beside the files or
+    // with Ctrl held does not leave the current file unhighlighted.
+    const QItemSelectionModel::SelectionFlags flags = QListWidget::selectionCommand(index, event);
+    if (!index.isValid() || flags == QItemSelectionModel::NoUpdate)
+        return QItemSelectionModel::NoUpdate;
+    return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+}
+
+} // namespace platform
