@@ -17,7 +17,7 @@
 #include <QTest>
 
 #include <functional>
-#include <utility>
+#include <optional>
 
 // The main window's selection controls, without the main window: what the
 // copy run reads and what closing the progress window resets.
@@ -66,17 +66,25 @@ struct SelectionControls {
 };
 
 // A scripted user that can also act while a message box is open (take a
-// disk out, put another in) before its answer is given.
+// disk out, put another in) before giving its answer. In a test that uses
+// it, expect every box through expectBoxActing.
 class ActingUser : public platform::ScriptedUser {
 public:
-    // Runs before the next box is answered, once.
-    std::function<void()> beforeNextBox;
+    void expectBoxActing(std::function<void()> act, platform::Answer answer,
+                         std::optional<QString> prompt = std::nullopt) {
+        m_acts.append(std::move(act));
+        expectBox(answer, std::move(prompt));
+    }
 
     platform::Answer ask(const platform::MessageBox& box) override {
-        if (beforeNextBox)
-            std::exchange(beforeNextBox, nullptr)();
+        if (!m_acts.isEmpty())
+            if (const std::function<void()> act = m_acts.takeFirst())
+                act();
         return ScriptedUser::ask(box);
     }
+
+private:
+    QList<std::function<void()>> m_acts;
 };
 
 template <typename T> T* control(const QWidget& window, const char* name) {

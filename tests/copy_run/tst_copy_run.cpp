@@ -424,10 +424,11 @@ private Q_SLOTS:
         sel.check1->setChecked(!asked);
         if (asked)
             answerOverwrite(user, QStringLiteral("Command3"));
-        user.beforeNextBox = [host] {
-            QFile::setPermissions(host, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        };
-        user.expectBox(Answer::Retry);
+        user.expectBoxActing(
+            [host] {
+                QFile::setPermissions(host, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+            },
+            Answer::Retry);
         if (asked)
             answerOverwrite(user, QStringLiteral("Command3"));
 
