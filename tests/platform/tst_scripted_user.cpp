@@ -44,12 +44,10 @@ class TestScriptedUser : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void installsItselfForItsLifetime();
     void answersInOrderAndRecords();
     void unexpectedBoxGetsSafestAnswer_data();
     void unexpectedBoxGetsSafestAnswer();
     void promptMismatchIsRecorded();
-    void answerMissingFromBoxIsRecorded();
     void windowActionRunsWhileVisibleAndModal();
     void windowLeftOpenIsRecordedAndClosed_data();
     void windowLeftOpenIsRecordedAndClosed();
@@ -57,17 +55,7 @@ private Q_SLOTS:
     void unexpectedWindowIsClosedWithoutActing_data();
     void unexpectedWindowIsClosedWithoutActing();
     void selfDeletingWindowEndsWithTheShow();
-    void unusedStepsAreProblems();
 };
-
-void TestScriptedUser::installsItselfForItsLifetime() {
-    UserInteraction* real = &UserInteraction::current();
-    {
-        ScriptedUser user;
-        QCOMPARE(&UserInteraction::current(), &user);
-    }
-    QCOMPARE(&UserInteraction::current(), real);
-}
 
 void TestScriptedUser::answersInOrderAndRecords() {
     ScriptedUser user;
@@ -127,15 +115,6 @@ void TestScriptedUser::promptMismatchIsRecorded() {
     QVERIFY(user.failures().at(0).contains(QStringLiteral("Folder Already Selected!")));
     QVERIFY(user.failures().at(0).contains(QStringLiteral("File Already Selected!")));
     QCOMPARE(user.pending(), 0);
-}
-
-void TestScriptedUser::answerMissingFromBoxIsRecorded() {
-    // A script answering Retry to an OK/Cancel box would test a path the
-    // program can never take.
-    ScriptedUser user;
-    user.expectBox(Answer::Retry);
-    QCOMPARE(ask(box(QStringLiteral("Exit?"), Buttons::OkCancel)), Answer::Cancel);
-    QCOMPARE(user.failures().size(), 1);
 }
 
 void TestScriptedUser::windowActionRunsWhileVisibleAndModal() {
@@ -246,18 +225,6 @@ void TestScriptedUser::selfDeletingWindowEndsWithTheShow() {
     QVERIFY(!visibleAfterClose);
     QVERIFY(window.isNull());
     QVERIFY2(user.problems().isEmpty(), qPrintable(user.problems().join(u'\n')));
-}
-
-void TestScriptedUser::unusedStepsAreProblems() {
-    ScriptedUser user;
-    user.expectBox(Answer::Ok, QStringLiteral("Drive Not Ready"));
-    user.expectWindow(QStringLiteral("Status"), [](QDialog&) {});
-    QVERIFY(user.failures().isEmpty());
-    QCOMPARE(user.pending(), 2);
-    const QStringList problems = user.problems();
-    QCOMPARE(problems.size(), 2);
-    QVERIFY(problems.at(0).contains(QStringLiteral("Drive Not Ready")));
-    QVERIFY(problems.at(1).contains(QStringLiteral("Status")));
 }
 
 QTEST_MAIN(TestScriptedUser)
