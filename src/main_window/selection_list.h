@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QListWidget>
+
+// A list box whose click event comes from the user alone: a mouse click on
+// an entry, or a key that moves the highlight to another entry. Entries the
+// program adds or removes never raise it, even when the highlight moves.
+class SelectionList : public QListWidget {
+    Q_OBJECT
+public:
+    explicit SelectionList(QWidget* parent = nullptr);
+
+Q_SIGNALS:
+    void entryClicked();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
