@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include <fcntl.h>
@@ -147,7 +148,12 @@ struct FileCopier::Impl {
     std::map<dev_t, int> written;
 
     bool unnamed = true;
-    std::vector<char> buffer;
+    std::vector<char> m_buffer;
+    char* buffer() {
+        if (m_buffer.empty())
+            m_buffer.resize(BufferBytes);
+        return m_buffer.data();
+    }
 
     ~Impl() {
         dropFolder();
@@ -165,7 +171,13 @@ struct FileCopier::Impl {
     Outcome checkVolume(const QByteArray& host, const struct stat& st);
     std::optional<Outcome> copyInto(int in, const struct stat& src, int dirFd,
                                     const QByteArray& name, bool allowUnnamed);
-    Outcome copyBytes(int in, int out, off_t length);
+    Outcome copyBytes(int in, int out, off_t length, dev_t sourceDevice);
+
+    // Volume pairs between which copy_file_range said it cannot work, so
+    // the next copy between them skips the refused call.
+    std::set<std::pair<dev_t, dev_t>> noRange;
+    Outcome copyUnsized(int in, int out);
+    Outcome writeAll(int out, size_t size); // from the buffer
     Outcome keepMetadata(int out, const struct stat& src);
     void noteWritten(int dirFd, dev_t dev);
 };
@@ -229,8 +241,46 @@ Outcome FileCopier::Impl::checkVolume(const QByteArray& host, const struct stat&
     return Outcome::success();
 }
 
-Outcome FileCopier::Impl::copyBytes(int in, int out, off_t length) {
-    enum class Route { Range, Send, Plain } route = Route::Range;
+Outcome FileCopier::Impl::writeAll(int out, size_t size) {
+    for (size_t put = 0; put < size;) {
+        const ssize_t w = ::write(out, m_buffer.data() + put, size - put);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w < 0)
+            return writeError(errno, out);
+        if (w == 0)
+            return FsError::Io;
+        put += size_t(w);
+    }
+    return Outcome::success();
+}
+
+// Files that say they are empty may not be (those under /proc): read until
+// the end. Never endless: the source is a regular file opened non-blocking.
+Outcome FileCopier::Impl::copyUnsized(int in, int out) {
+    for (off_t done = 0;;) {
+        const ssize_t n = ::pread(in, buffer(), BufferBytes, done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return fromErrno(errno);
+        if (n == 0)
+            return Outcome::success();
+        if (const Outcome o = writeAll(out, size_t(n)); !o)
+            return o;
+        done += n;
+    }
+}
+
+Outcome FileCopier::Impl::copyBytes(int in, int out, off_t length, dev_t sourceDevice) {
+    if (length == 0)
+        return copyUnsized(in, out);
+    const std::pair<dev_t, dev_t> volumes{sourceDevice, folder.dev};
+    enum class Route {
+        Range,
+        Send,
+        Plain
+    } route = noRange.count(volumes) ? Route::Send : Route::Range;
     off_t done = 0;
     while (done < length) {
         const size_t chunk = size_t(std::min<off_t>(length - done, off_t(ChunkBytes)));
@@ -240,8 +290,12 @@ Outcome FileCopier::Impl::copyBytes(int in, int out, off_t length) {
             // kernel copies without the data passing through us.
             loff_t from = done;
             n = ::copy_file_range(in, &from, out, nullptr, chunk, 0);
-            if (n < 0 &&
-                (errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP || errno == ENOSYS)) {
+            if (n < 0 && (errno == EXDEV || errno == EOPNOTSUPP || errno == ENOSYS)) {
+                noRange.insert(volumes);
+                route = Route::Send;
+                continue;
+            }
+            if (n < 0 && errno == EINVAL) {
                 route = Route::Send;
                 continue;
             }
@@ -261,25 +315,15 @@ Outcome FileCopier::Impl::copyBytes(int in, int out, off_t length) {
                 continue;
             }
         } else {
-            if (buffer.empty())
-                buffer.resize(BufferBytes);
-            n = ::pread(in, buffer.data(), std::min(chunk, buffer.size()), done);
+            n = ::pread(in, buffer(), std::min(chunk, BufferBytes), done);
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0)
                 return fromErrno(errno);
             if (n == 0)
                 return FsError::ShortCopy; // the source shrank under us
-            for (ssize_t put = 0; put < n;) {
-                const ssize_t w = ::write(out, buffer.data() + put, size_t(n - put));
-                if (w < 0 && errno == EINTR)
-                    continue;
-                if (w < 0)
-                    return writeError(errno, out);
-                if (w == 0)
-                    return FsError::Io;
-                put += w;
-            }
+            if (const Outcome o = writeAll(out, size_t(n)); !o)
+                return o;
         }
         if (n < 0) {
             if (errno == EINTR)
@@ -354,7 +398,7 @@ std::optional<Outcome> FileCopier::Impl::copyInto(int in, const struct stat& src
         if (!out.valid() && !unnamedUnsupported(errno))
             return Outcome(fromErrno(errno));
         if (out.valid()) {
-            if (const Outcome o = copyBytes(in, out.get(), src.st_size); !o)
+            if (const Outcome o = copyBytes(in, out.get(), src.st_size, src.st_dev); !o)
                 return o;
             if (const Outcome o = keepMetadata(out.get(), src); !o)
                 return o;
@@ -399,7 +443,7 @@ std::optional<Outcome> FileCopier::Impl::copyInto(int in, const struct stat& src
         ::unlinkat(dirFd, temporary, 0);
         return Outcome(error);
     };
-    if (const Outcome o = copyBytes(in, out.get(), src.st_size); !o)
+    if (const Outcome o = copyBytes(in, out.get(), src.st_size, src.st_dev); !o)
         return fail(o.error);
     if (const Outcome o = keepMetadata(out.get(), src); !o)
         return fail(o.error);

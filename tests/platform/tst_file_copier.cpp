@@ -180,6 +180,7 @@ private Q_SLOTS:
     void replacesLinkAtTarget_data();
     void replacesLinkAtTarget();
     void followsFolderReplacedBetweenCopies();
+    void copiesFileThatHidesItsLength();
     void flushSyncsAndLetsGo();
 
     // Root only: real volumes.
@@ -442,6 +443,22 @@ void TestFileCopier::followsFolderReplacedBetweenCopies() {
     QCOMPARE(drives.read(QStringLiteral("D:\\OUT\\b.txt")), QByteArray("b"));
     QVERIFY(!drives.exists(QStringLiteral("D:\\OLD\\b.txt")));
     QCOMPARE(drives.read(QStringLiteral("D:\\OLD\\a.txt")), QByteArray("a"));
+}
+
+// Files under /proc say they are empty and are not: the copy has what a
+// read gives, not nothing.
+void TestFileCopier::copiesFileThatHidesItsLength() {
+    TempDrives drives;
+    DriveTable::instance().useFixedMap({{QLatin1Char('C'), drives.hostRoot(QLatin1Char('C'))},
+                                        {QLatin1Char('D'), drives.hostRoot(QLatin1Char('D'))},
+                                        {QLatin1Char('P'), QByteArray("/proc")}});
+    QCOMPARE(lstatOf("/proc/version").st_size, 0);
+    FileCopier copier;
+    QCOMPARE(nameOf(copier.copy(QStringLiteral("P:\\version"), QStringLiteral("D:\\version"))),
+             QStringLiteral("success"));
+    const QByteArray copy = drives.read(QStringLiteral("D:\\version"));
+    QVERIFY(copy.startsWith("Linux version"));
+    QCOMPARE(copy, readHost("/proc/version"));
 }
 
 void TestFileCopier::flushSyncsAndLetsGo() {
