@@ -45,8 +45,9 @@ const Control Controls[] = {
     {"FilenameList", Kind::ListBox, "Frame6", -1, {2040, 480, 2055, 840},
      nullptr, Picture::None, Hidden | ProgramSet, "Names of the selected files"},
     {"Frame7", Kind::Frame, Tab1, CopyFilesTab, {120, 4560, 1815, 615}, "Total Bytes Selected"},
+    // A label's accessible name is its text: the total, read as it changes.
     {"Label2", Kind::Label, "Frame7", -1, {120, 240, 1575, 255},
-     "Label2", Picture::None, ProgramSet, "Total bytes selected"},
+     "Label2", Picture::None, ProgramSet},
     {"RemFileBtn", Kind::Button, Tab1, CopyFilesTab, {2040, 4680, 1095, 495}, "Remove Selected"},
     {"ClrFileBtn", Kind::Button, Tab1, CopyFilesTab, {3240, 4680, 975, 495}, "Remove All"},
     {"CopyBtn2", Kind::Button, Tab1, CopyFilesTab, {4320, 4680, 975, 495}, "Copy"},
