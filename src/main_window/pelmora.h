@@ -15,8 +15,8 @@ class SelectionState;
 // FileSelection and FolderSelection; this class connects the controls to
 // them and keeps the window's own handlers: load, Copy, tab and Exit.
 //
-// Controls are found by their design names (objectName), as the tests and
-// the other windows do: findChild<QPushButton*>("CopyBtn1").
+// Each control is found by its design name (objectName), as tests find
+// them: findChild<QPushButton*>("CopyBtn1").
 class Pelmora : public QWidget {
     Q_OBJECT
 public:
