@@ -21,7 +21,11 @@ namespace platform {
 // - It fails, touching nothing, when the target is a folder, a special
 //   file, a hidden or system file, write-protected (by its permission
 //   bits, even for root), the source itself (by device and inode), when
-//   the source is not a regular file, and when the drive is not ready.
+//   the source is not a regular file, and when the drive is not ready
+//   (its volume gone, or the folder not on the drive's volume: a bare
+//   mount-point folder is never written). A hidden name is written only
+//   where nothing has it yet. A symbolic link at the target's name is
+//   replaced by the copy, never written through.
 // - Nothing is synced per file: flush() syncs every volume written since
 //   the last flush, once. Call it before asking the user to change a
 //   disk and at the end of a run.

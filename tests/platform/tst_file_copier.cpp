@@ -159,13 +159,43 @@ private:
     bool m_mounted = false;
 };
 
-#define REQUIRE_ROOT()                                                                             \
-    if (!runningAsRoot())                                                                          \
-    QSKIP("needs root to mount a small tmpfs as a drive")
+// C: a temporary folder on the host's disk; D: and E: small tmpfs volumes
+// of their own: the drive table while it lives.
+struct Volumes {
+    explicit Volumes(const char* options)
+        : d(options)
+        , e(options) {
+        if (ok())
+            DriveTable::instance().useFixedMap(
+                {{QLatin1Char('C'), drives.hostRoot(QLatin1Char('C'))},
+                 {QLatin1Char('D'), d.path()},
+                 {QLatin1Char('E'), e.path()}});
+    }
+    bool ok() const { return d.isMounted() && e.isMounted(); }
+    QByteArray host(QChar letter, const QByteArray& name) const {
+        const QByteArray root = letter == QLatin1Char('C')   ? drives.hostRoot(letter)
+                                : letter == QLatin1Char('D') ? d.path()
+                                                             : e.path();
+        return root + '/' + name;
+    }
 
-#define REQUIRE_MOUNTED(m)                                                                         \
-    if (!(m).isMounted())                                                                          \
-    QSKIP("cannot mount tmpfs here (no mount privilege in this container)")
+    TempDrives drives{QStringLiteral("C")};
+    TmpfsMount d;
+    TmpfsMount e;
+};
+
+// The drive-letter path of a host path through C: ("/" on the host's table).
+QString viaC(const QByteArray& hostPath) {
+    return QStringLiteral("C:") +
+           QString::fromUtf8(hostPath).replace(QLatin1Char('/'), QLatin1Char('\\'));
+}
+
+#define MOUNT_VOLUMES(name, options)                                                               \
+    if (!runningAsRoot())                                                                          \
+        QSKIP("needs root to mount small tmpfs volumes as drives");                                \
+    Volumes name(options);                                                                         \
+    if (!name.ok())                                                                                \
+    QSKIP("cannot mount tmpfs here")
 
 } // namespace
 
@@ -488,36 +518,29 @@ void TestFileCopier::fullDisk_data() {
 // A full disk leaves neither a partial target nor a temporary; an old target
 // stays whole.
 void TestFileCopier::fullDisk() {
-    REQUIRE_ROOT();
     QFETCH(int, size);
     QFETCH(int, oldSize);
     QFETCH(bool, unnamed);
+    MOUNT_VOLUMES(v, "size=1m");
 
-    TmpfsMount disk("size=1m");
-    REQUIRE_MOUNTED(disk);
-    TempDrives drives(QStringLiteral("C"));
-    const QByteArray old = randomBytes(oldSize < 0 ? 0 : oldSize);
+    const QByteArray old = randomBytes(qMax(oldSize, 0));
     if (oldSize >= 0)
-        QVERIFY(writeHost(disk.path() + "/a.bin", old));
-    DriveTable::instance().useFixedMap(
-        {{QLatin1Char('C'), drives.hostRoot(QLatin1Char('C'))}, {QLatin1Char('D'), disk.path()}});
-    const QString source = drives.makeFile(QStringLiteral("C:\\a.bin"), randomBytes(size));
-    const QStringList before = snapshot(disk.path());
-    const qint64 freeBefore = disk.freeBytes();
+        QVERIFY(writeHost(v.host('D', "a.bin"), old));
+    QVERIFY(writeHost(v.host('C', "a.bin"), randomBytes(size)));
+    const QStringList before = snapshot(v.d.path());
+    const qint64 freeBefore = v.d.freeBytes();
 
     FileCopier copier;
     copier.setUnnamedTemporaries(unnamed);
-    QCOMPARE(nameOf(copier.copy(source, QStringLiteral("D:\\a.bin"))), QStringLiteral("NoSpace"));
-    QCOMPARE(snapshot(disk.path()), before);
-    QCOMPARE(disk.freeBytes(), freeBefore);
-    if (oldSize >= 0)
-        QCOMPARE(readHost(disk.path() + "/a.bin"), old);
+    QCOMPARE(nameOf(copier.copy(QStringLiteral("C:\\a.bin"), QStringLiteral("D:\\a.bin"))),
+             QStringLiteral("NoSpace"));
+    QCOMPARE(snapshot(v.d.path()), before);
+    QCOMPARE(v.d.freeBytes(), freeBefore);
     QVERIFY(copier.flush().ok());
 
     // A file that fits still goes on the same disk afterwards.
-    const QString small = drives.makeFile(QStringLiteral("C:\\small.bin"), randomBytes(1000));
-    QVERIFY(copier.copy(small, QStringLiteral("D:\\small.bin")).ok());
-    QVERIFY(copier.flush().ok());
+    QVERIFY(writeHost(v.host('C', "small.bin"), randomBytes(1000)));
+    QVERIFY(copier.copy(QStringLiteral("C:\\small.bin"), QStringLiteral("D:\\small.bin")).ok());
 }
 
 void TestFileCopier::writeProtectedVolume_data() {
@@ -527,23 +550,19 @@ void TestFileCopier::writeProtectedVolume_data() {
 }
 
 void TestFileCopier::writeProtectedVolume() {
-    REQUIRE_ROOT();
     QFETCH(bool, replace);
+    MOUNT_VOLUMES(v, "size=1m");
 
-    TmpfsMount disk("size=1m");
-    REQUIRE_MOUNTED(disk);
     if (replace)
-        QVERIFY(writeHost(disk.path() + "/a.txt", "old"));
-    QVERIFY(disk.remountReadOnly());
-    TempDrives drives(QStringLiteral("C"));
-    DriveTable::instance().useFixedMap(
-        {{QLatin1Char('C'), drives.hostRoot(QLatin1Char('C'))}, {QLatin1Char('D'), disk.path()}});
-    const QString source = drives.makeFile(QStringLiteral("C:\\a.txt"), QByteArray("new"));
-    const QStringList before = snapshot(disk.path());
+        QVERIFY(writeHost(v.host('D', "a.txt"), "old"));
+    QVERIFY(v.d.remountReadOnly());
+    QVERIFY(writeHost(v.host('C', "a.txt"), "new"));
+    const QStringList before = snapshot(v.d.path());
 
     FileCopier copier;
-    QCOMPARE(nameOf(copier.copy(source, QStringLiteral("D:\\a.txt"))), QStringLiteral("ReadOnly"));
-    QCOMPARE(snapshot(disk.path()), before);
+    QCOMPARE(nameOf(copier.copy(QStringLiteral("C:\\a.txt"), QStringLiteral("D:\\a.txt"))),
+             QStringLiteral("ReadOnly"));
+    QCOMPARE(snapshot(v.d.path()), before);
 }
 
 void TestFileCopier::removedVolume_data() {
@@ -556,54 +575,38 @@ void TestFileCopier::removedVolume_data() {
 
 // After the volume is gone its bare mount-point folder is never written.
 void TestFileCopier::removedVolume() {
-    REQUIRE_ROOT();
     QFETCH(bool, flushFirst);
     QFETCH(bool, throughC);
+    MOUNT_VOLUMES(v, "size=1m");
 
-    TmpfsMount disk("size=1m");
-    REQUIRE_MOUNTED(disk);
-    TempDrives drives(QStringLiteral("C"));
-    const QString source = drives.makeFile(QStringLiteral("C:\\a.txt"), QByteArray("data"));
-    QString folder = QStringLiteral("D:\\");
+    QVERIFY(writeHost(v.host('C', "a.txt"), "data"));
+    QString source = QStringLiteral("C:\\a.txt");
+    QString folder = QStringLiteral("D:");
     if (throughC) {
-        // The host's own table: C: is "/", the disk under /mnt a drive of its own.
-        const QByteArray sourceHost = drives.host(source);
+        // The host's own table: C: is "/", the tmpfs under /mnt a drive of
+        // its own that goes not ready.
         DriveTable::instance().useHost();
-        bool seen = false;
-        for (const platform::Drive& d : DriveTable::instance().drives())
-            seen = seen || d.hostRoot == disk.path();
-        if (!seen)
+        const auto drives = DriveTable::instance().drives();
+        if (std::none_of(drives.begin(), drives.end(),
+                         [&](const platform::Drive& d) { return d.hostRoot == v.d.path(); }))
             QSKIP("the host's drive table does not list this tmpfs");
-        // The source through C: too.
-        const QString sourceC =
-            QStringLiteral("C:") +
-            QString::fromUtf8(sourceHost).replace(QLatin1Char('/'), QLatin1Char('\\'));
-        folder = QStringLiteral("C:") +
-                 QString::fromUtf8(disk.path()).replace(QLatin1Char('/'), QLatin1Char('\\'));
-        FileCopier copier;
-        QCOMPARE(nameOf(copier.copy(sourceC, folder + QStringLiteral("\\a.txt"))),
-                 QStringLiteral("success"));
-        QVERIFY(copier.flush().ok());
-        QVERIFY(disk.unmount());
-        DriveTable::instance().drives(); // the table notices the disk has gone
-        QCOMPARE(nameOf(copier.copy(sourceC, folder + QStringLiteral("\\b.txt"))),
-                 QStringLiteral("NotReady"));
-        QCOMPARE(snapshot(disk.path()), QStringList());
-        return;
+        source = viaC(v.host('C', "a.txt"));
+        folder = viaC(v.d.path());
     }
 
-    DriveTable::instance().useFixedMap(
-        {{QLatin1Char('C'), drives.hostRoot(QLatin1Char('C'))}, {QLatin1Char('D'), disk.path()}});
     FileCopier copier;
-    QVERIFY(copier.copy(source, QStringLiteral("D:\\a.txt")).ok());
+    QCOMPARE(nameOf(copier.copy(source, folder + QStringLiteral("\\a.txt"))),
+             QStringLiteral("success"));
     if (flushFirst) {
         QVERIFY(copier.flush().ok());
-        QVERIFY(disk.unmount());
+        QVERIFY(v.d.unmount());
     } else {
-        QVERIFY(disk.unmount(MNT_DETACH));
+        QVERIFY(v.d.unmount(MNT_DETACH));
     }
-    QCOMPARE(nameOf(copier.copy(source, QStringLiteral("D:\\b.txt"))), QStringLiteral("NotReady"));
-    QCOMPARE(snapshot(disk.path()), QStringList());
+    DriveTable::instance().drives(); // the table notices the disk has gone
+    QCOMPARE(nameOf(copier.copy(source, folder + QStringLiteral("\\b.txt"))),
+             QStringLiteral("NotReady"));
+    QCOMPARE(snapshot(v.d.path()), QStringList());
 }
 
 void TestFileCopier::acrossVolumes_data() {
@@ -618,70 +621,47 @@ void TestFileCopier::acrossVolumes_data() {
 // Where the kernel cannot copy between file systems the fallbacks copy every
 // byte.
 void TestFileCopier::acrossVolumes() {
-    REQUIRE_ROOT();
     QFETCH(QChar, from);
     QFETCH(QChar, to);
+    MOUNT_VOLUMES(v, "size=16m");
 
-    TmpfsMount d("size=16m");
-    TmpfsMount e("size=16m");
-    REQUIRE_MOUNTED(d);
-    REQUIRE_MOUNTED(e);
-    TempDrives drives(QStringLiteral("C"));
-    DriveTable::instance().useFixedMap({{QLatin1Char('C'), drives.hostRoot(QLatin1Char('C'))},
-                                        {QLatin1Char('D'), d.path()},
-                                        {QLatin1Char('E'), e.path()}});
     const QByteArray content = randomBytes(5 * 1024 * 1024 + 3);
-    const QByteArray sourceHost = from == QLatin1Char('C')
-                                      ? drives.hostRoot(QLatin1Char('C')) + "/src.bin"
-                                  : from == QLatin1Char('D') ? d.path() + "/src.bin"
-                                                             : e.path() + "/src.bin";
-    QVERIFY(writeHost(sourceHost, content));
-    setTime(sourceHost, OldTime);
-    const QString source = QString(from) + QStringLiteral(":\\src.bin");
-    const QString target = QString(to) + QStringLiteral(":\\copy.bin");
+    QVERIFY(writeHost(v.host(from, "src.bin"), content));
+    setTime(v.host(from, "src.bin"), OldTime);
 
     FileCopier copier;
-    QCOMPARE(nameOf(copier.copy(source, target)), QStringLiteral("success"));
-    const QByteArray targetHost = to == QLatin1Char('C')
-                                      ? drives.hostRoot(QLatin1Char('C')) + "/copy.bin"
-                                  : to == QLatin1Char('D') ? d.path() + "/copy.bin"
-                                                           : e.path() + "/copy.bin";
-    QVERIFY(readHost(targetHost) == content);
-    QCOMPARE(lstatOf(targetHost).st_mtim.tv_nsec, OldTime.tv_nsec);
+    for (int round = 0; round < 2; ++round) { // the second knows the way
+        QCOMPARE(nameOf(copier.copy(QString(from) + QStringLiteral(":\\src.bin"),
+                                    QString(to) + QStringLiteral(":\\copy.bin"))),
+                 QStringLiteral("success"));
+        QVERIFY(readHost(v.host(to, "copy.bin")) == content);
+        QCOMPARE(lstatOf(v.host(to, "copy.bin")).st_mtim.tv_nsec, OldTime.tv_nsec);
+    }
     QVERIFY(copier.flush().ok());
 }
 
 // One kernel call moves at most about 2 GiB: larger files need every
 // call's count added up.
 void TestFileCopier::fileOverTwoGiB() {
-    REQUIRE_ROOT();
-    TmpfsMount d("size=3g");
-    TmpfsMount e("size=3g");
-    REQUIRE_MOUNTED(d);
-    REQUIRE_MOUNTED(e);
-    TempDrives drives(QStringLiteral("C"));
-    DriveTable::instance().useFixedMap({{QLatin1Char('C'), drives.hostRoot(QLatin1Char('C'))},
-                                        {QLatin1Char('D'), d.path()},
-                                        {QLatin1Char('E'), e.path()}});
+    MOUNT_VOLUMES(v, "size=3g");
+
     // Sparse, with marks near both ends and across the 2 GiB line.
     const qint64 size = (qint64(5) << 29) + 12345; // 2.5 GiB and a bit
-    const QByteArray sourceHost = d.path() + "/big.bin";
+    const qint64 marks[] = {0, (qint64(1) << 31) - 3, size - 8};
     {
-        QFile f(QFile::decodeName(sourceHost));
+        QFile f(QFile::decodeName(v.host('D', "big.bin")));
         QVERIFY(f.open(QIODevice::WriteOnly));
         QVERIFY(f.resize(size));
-        for (qint64 at : {qint64(0), (qint64(1) << 31) - 3, size - 8}) {
-            QVERIFY(f.seek(at));
-            f.write("MARKMARK");
-        }
+        for (qint64 at : marks)
+            QVERIFY(f.seek(at) && f.write("MARKMARK") == 8);
     }
     FileCopier copier;
     QCOMPARE(nameOf(copier.copy(QStringLiteral("D:\\big.bin"), QStringLiteral("E:\\big.bin"))),
              QStringLiteral("success"));
-    QFile copy(QFile::decodeName(e.path() + "/big.bin"));
+    QFile copy(QFile::decodeName(v.host('E', "big.bin")));
     QCOMPARE(copy.size(), size);
     QVERIFY(copy.open(QIODevice::ReadOnly));
-    for (qint64 at : {qint64(0), (qint64(1) << 31) - 3, size - 8}) {
+    for (qint64 at : marks) {
         QVERIFY(copy.seek(at));
         QCOMPARE(copy.read(8), QByteArray("MARKMARK"));
     }
