@@ -4,7 +4,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QTimer>
 #include <QtTest>
 
 #include <unistd.h>
@@ -438,6 +440,48 @@ private Q_SLOTS:
         QCOMPARE(drives.read(target), NewA);
         QCOMPARE(drives.read(QStringLiteral("D:\\to\\b.txt")), NewB);
         QVERIFY(!Status::exists());
+    }
+
+    // With the real modal windows (nested event loops), each window closes
+    // and is discarded while its own handlers are on the stack.
+    void realModalWindows()
+    {
+        TempDrives drives;
+        SelectionControls sel;
+        drives.makeFile(QStringLiteral("D:\\to\\a.txt"), Old);
+        sel.select({drives.makeFile(A, NewA), drives.makeFile(B, NewB)},
+                   {QStringLiteral("D:\\to\\")});
+        QStringList seen;
+        QTimer user;
+        QElapsedTimer patience;
+        patience.start();
+        QObject::connect(&user, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || (!seen.isEmpty() && seen.last() == modal->objectName()
+                           && patience.elapsed() < 5000))
+                return;
+            seen << modal->objectName();
+            if (patience.elapsed() >= 5000)
+                modal->close(); // never hang
+            else if (modal->objectName() == QLatin1String("Status"))
+                QMetaObject::invokeMethod(control<QPushButton>(*modal, "OkBtn"), "click",
+                                          Qt::QueuedConnection);
+            else if (modal->objectName() == QLatin1String("Overwrite"))
+                QMetaObject::invokeMethod(control<QPushButton>(*modal, "Command3"), "click",
+                                          Qt::QueuedConnection);
+        });
+        user.start(10);
+
+        QPointer<Status> status = &Status::instance();
+        platform::showModal(*status);
+        user.stop();
+
+        QCOMPARE(seen, QStringList({"Status", "Overwrite"}));
+        QCOMPARE(drives.read(QStringLiteral("D:\\to\\a.txt")), NewA);
+        QCOMPARE(drives.read(QStringLiteral("D:\\to\\b.txt")), NewB);
+        QVERIFY(!Status::exists() && !Overwrite::exists());
+        QCOMPARE(sel.resets, 1);
+        QTRY_VERIFY(!status);
     }
 
     // Only the boxes and windows the run opens take input; a window that
