@@ -3,6 +3,7 @@
 #include "temp_drives.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -136,8 +137,9 @@ public:
     ~TmpfsMount() {
         if (m_path.isEmpty())
             return;
-        unmount(MNT_DETACH);
-        ::rmdir(m_path.constData());
+        // A failed test may have left files in the bare folder.
+        if (unmount(MNT_DETACH))
+            QDir(QFile::decodeName(m_path)).removeRecursively();
     }
     bool isMounted() const { return m_mounted; }
     const QByteArray& path() const { return m_path; }
