@@ -1,0 +1,149 @@
+#include "bench_common.h"
+#include "commands.h"
+#include "floor_copy.h"
+#include "selection_rig.h"
+
+#include "copy_run/status.h"
+#include "platform/scripted_user.h"
+
+#include <QApplication>
+#include <QMap>
+#include <QWindow>
+
+namespace bench {
+
+namespace {
+
+struct CopyArgs {
+    QByteArray source;
+    QList<QByteArray> targets;
+    bool dontConfirm = false;
+    bool namedTemporaries = false;
+    bool countPaints = false;
+};
+
+// Counts the paint events each widget receives (by objectName, else class):
+// what the run spends on keeping the window current.
+class PaintCounter : public QObject {
+public:
+    QMap<QString, int> paints;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            const QString name = watched->objectName();
+            ++paints[name.isEmpty() ? QString::fromLatin1(watched->metaObject()->className())
+                                    : name];
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+CopyArgs parseCopyArgs(const QStringList& args, const char* usage) {
+    CopyArgs parsed;
+    QStringList folders;
+    for (const QString& arg : args) {
+        if (arg == QLatin1String("--dont-confirm"))
+            parsed.dontConfirm = true;
+        else if (arg == QLatin1String("--named"))
+            parsed.namedTemporaries = true;
+        else if (arg == QLatin1String("--count-paints"))
+            parsed.countPaints = true;
+        else if (arg.startsWith(QLatin1String("--")))
+            fail(QStringLiteral("unknown option %1; usage: %2").arg(arg, QLatin1String(usage)));
+        else
+            folders.append(arg);
+    }
+    if (folders.size() < 2)
+        fail(QStringLiteral("usage: %1").arg(QLatin1String(usage)));
+    parsed.source = canonicalFolder(folders.takeFirst().toLocal8Bit().constData());
+    for (const QString& folder : folders)
+        parsed.targets.append(canonicalFolder(folder.toLocal8Bit().constData()));
+    return parsed;
+}
+
+// Waits until the window is on the screen and painted, as a user sees it
+// before pressing "Finish".
+void showAndSettle(QWidget& window) {
+    window.show();
+    const Clock::time_point start = Clock::now();
+    while (!(window.windowHandle() && window.windowHandle()->isExposed())) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (secondsSince(start) > 10)
+            fail(QStringLiteral("the %1 window never appeared").arg(window.objectName()));
+    }
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+}
+
+} // namespace
+
+int copyRunCommand(const QStringList& args) {
+    const CopyArgs a =
+        parseCopyArgs(args, "copyrun SRC_DIR DST_DIR... [--dont-confirm] [--count-paints]");
+    const QStringList names = regularFiles(a.source);
+
+    // Answers nothing: no question may arise in these workloads.
+    platform::ScriptedUser user;
+
+    SelectionRig rig;
+    showAndSettle(rig);
+    rig.showSourceFolder(drivePathOf(a.source));
+    rig.selectAllFiles();
+    for (const QByteArray& target : a.targets)
+        rig.addTargetFolder(drivePathOf(target));
+    rig.setDontConfirmOverwrites(a.dontConfirm);
+    if (rig.state().fileCount() != names.size() || rig.state().folderCount() != a.targets.size())
+        fail(QStringLiteral("selection holds %1 files and %2 folders, expected %3 and %4")
+                 .arg(rig.state().fileCount())
+                 .arg(rig.state().folderCount())
+                 .arg(names.size())
+                 .arg(a.targets.size()));
+    if (!user.failures().isEmpty())
+        fail(QStringLiteral("unexpected while selecting: ") +
+             user.failures().join(QLatin1String("; ")));
+
+    Status& status = Status::instance();
+    status.setWindowModality(Qt::ApplicationModal);
+    showAndSettle(status);
+
+    PaintCounter counter;
+    if (a.countPaints)
+        qApp->installEventFilter(&counter);
+    const Clock::time_point start = Clock::now();
+    status.OkBtn_Click();
+    const double seconds = secondsSince(start);
+    qApp->removeEventFilter(&counter);
+
+    QCoreApplication::processEvents();
+    if (!user.failures().isEmpty())
+        fail(QStringLiteral("unexpected during the run: ") +
+             user.failures().join(QLatin1String("; ")));
+    if (rig.state().fileCount() != 0)
+        fail(QStringLiteral("the run did not end by closing Status (selection not reset)"));
+    verifyCopies(a.source, names, a.targets);
+
+    report("copies", double(names.size()) * double(a.targets.size()));
+    report("seconds", seconds);
+    for (auto it = counter.paints.cbegin(); it != counter.paints.cend(); ++it)
+        report(QByteArray("paints_" + it.key().toUtf8()).constData(), double(it.value()));
+    return 0;
+}
+
+int floorCommand(const QStringList& args) {
+    const CopyArgs a = parseCopyArgs(args, "floor SRC_DIR DST_DIR... [--named]");
+    const QStringList names = regularFiles(a.source);
+    floor_copy::Options options;
+    options.namedTemporaries = a.namedTemporaries;
+
+    const Clock::time_point start = Clock::now();
+    floor_copy::run(a.source, names, a.targets, options);
+    const double seconds = secondsSince(start);
+
+    verifyCopies(a.source, names, a.targets);
+    report("copies", double(names.size()) * double(a.targets.size()));
+    report("seconds", seconds);
+    return 0;
+}
+
+} // namespace bench

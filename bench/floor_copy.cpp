@@ -1,0 +1,143 @@
+#include "floor_copy.h"
+
+#include "bench_common.h"
+
+#include <QSet>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace bench::floor_copy {
+
+namespace {
+
+[[noreturn]] void failErrno(const char* what, const QByteArray& path) {
+    fail(QStringLiteral("%1 %2: %3")
+             .arg(QString::fromLatin1(what), QString::fromLocal8Bit(path),
+                  QString::fromLocal8Bit(std::strerror(errno))));
+}
+
+// Moves exactly length bytes, in the kernel where it can.
+bool copyData(int from, int to, off_t length) {
+    off_t done = 0;
+    bool kernelCopy = true;
+    while (done < length) {
+        const size_t chunk = size_t(std::min<off_t>(length - done, off_t(1) << 30));
+        ssize_t n;
+        if (kernelCopy) {
+            n = ::copy_file_range(from, nullptr, to, nullptr, chunk, 0);
+            if (n < 0 && done == 0 &&
+                (errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP || errno == ENOSYS)) {
+                kernelCopy = false;
+                continue;
+            }
+        } else {
+            n = ::sendfile(to, from, nullptr, chunk);
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+class FloorCopier {
+public:
+    explicit FloorCopier(const Options& options)
+        : m_options(options) {}
+
+    void copy(int folderFd, const QByteArray& folder, const QByteArray& source,
+              const QByteArray& name) {
+        struct stat existing {};
+        const bool replacing =
+            ::fstatat(folderFd, name.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0;
+
+        const int in = ::open(source.constData(), O_RDONLY | O_CLOEXEC);
+        if (in < 0)
+            failErrno("open", source);
+        struct stat st {};
+        if (::fstat(in, &st) != 0)
+            failErrno("fstat", source);
+
+        QByteArray temporary;
+        int out = -1;
+        if (!replacing && !m_options.namedTemporaries && m_unnamed)
+            out = ::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        if (out < 0 && !replacing && !m_options.namedTemporaries && m_unnamed &&
+            (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL))
+            m_unnamed = false; // this file system has none: named from now on
+        if (out < 0) {
+            temporary = "." + name + ".pelmora-floor-" + QByteArray::number(++m_serial);
+            out = ::openat(folderFd, temporary.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC,
+                           0600);
+            if (out < 0)
+                failErrno("create a temporary in", folder);
+        }
+
+        if (!copyData(in, out, st.st_size))
+            failErrno("copy", source);
+        if (::fchmod(out, st.st_mode & 07777) != 0)
+            failErrno("fchmod", name);
+        const timespec times[2] = {st.st_atim, st.st_mtim};
+        if (::futimens(out, times) != 0)
+            failErrno("futimens", name);
+        if (temporary.isEmpty()) {
+            if (::linkat(out, "", folderFd, name.constData(), AT_EMPTY_PATH) != 0)
+                failErrno("linkat", name);
+        } else if (::renameat(folderFd, temporary.constData(), folderFd, name.constData()) != 0) {
+            failErrno("renameat", name);
+        }
+        if (::close(out) != 0)
+            failErrno("close", name);
+        ::close(in);
+    }
+
+private:
+    Options m_options;
+    bool m_unnamed = true;
+    quint64 m_serial = 0;
+};
+
+} // namespace
+
+void run(const QByteArray& sourceFolder, const QStringList& names,
+         const QList<QByteArray>& targetFolders, const Options& options) {
+    QList<QByteArray> sources;
+    QList<QByteArray> encodedNames;
+    for (const QString& name : names) {
+        encodedNames.append(name.toUtf8());
+        sources.append(sourceFolder + '/' + encodedNames.last());
+    }
+
+    FloorCopier copier(options);
+    QSet<dev_t> volumes;
+    QList<int> syncFds;
+    for (const QByteArray& folder : targetFolders) {
+        const int folderFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (folderFd < 0)
+            failErrno("open", folder);
+        for (qsizetype i = 0; i < sources.size(); ++i)
+            copier.copy(folderFd, folder, sources[i], encodedNames[i]);
+        struct stat st {};
+        ::fstat(folderFd, &st);
+        if (!volumes.contains(st.st_dev)) {
+            volumes.insert(st.st_dev);
+            syncFds.append(folderFd);
+        } else {
+            ::close(folderFd);
+        }
+    }
+    for (const int fd : syncFds) {
+        if (::syncfs(fd) != 0)
+            failErrno("syncfs", QByteArray());
+        ::close(fd);
+    }
+}
+
+} // namespace bench::floor_copy

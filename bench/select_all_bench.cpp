@@ -1,0 +1,73 @@
+#include "bench_common.h"
+#include "commands.h"
+#include "selection_rig.h"
+
+#include "platform/drive_path.h"
+#include "platform/file_browser.h"
+#include "platform/scripted_user.h"
+
+#include <QApplication>
+#include <QWindow>
+
+namespace bench {
+
+namespace {
+
+void waitExposed(QWidget& window) {
+    window.show();
+    const Clock::time_point start = Clock::now();
+    while (!(window.windowHandle() && window.windowHandle()->isExposed())) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        if (secondsSince(start) > 10)
+            fail(QStringLiteral("the window never appeared"));
+    }
+    QCoreApplication::processEvents();
+}
+
+} // namespace
+
+// "Select All" on a folder, with one target folder already selected (so
+// the Copy-button rule runs too) and the lists on the screen: the time of
+// the handler, and until the filled lists are painted.
+int selectAllCommand(const QStringList& args) {
+    if (args.size() != 1)
+        fail(QStringLiteral("usage: selectall DIR"));
+    const QByteArray folder = canonicalFolder(args.first().toLocal8Bit().constData());
+    const QString drivePath = drivePathOf(folder);
+    const qsizetype expected = regularFiles(folder).size();
+
+    platform::ScriptedUser user;
+    SelectionRig rig;
+    waitExposed(rig);
+
+    rig.addTargetFolder(platform::drive_path::parentOf(drivePath));
+    Clock::time_point start = Clock::now();
+    rig.showSourceFolder(drivePath);
+    const double listSeconds = secondsSince(start);
+    QCoreApplication::processEvents();
+    if (rig.file1()->fileCount() != expected)
+        fail(QStringLiteral("File1 lists %1 files, expected %2")
+                 .arg(rig.file1()->fileCount())
+                 .arg(expected));
+
+    start = Clock::now();
+    rig.fileSelection().AllFileBtn_Click();
+    const double handlerSeconds = secondsSince(start);
+    QCoreApplication::processEvents();
+    const double paintedSeconds = secondsSince(start);
+
+    if (!user.failures().isEmpty())
+        fail(QStringLiteral("unexpected: ") + user.failures().join(QLatin1String("; ")));
+    if (rig.state().fileCount() != expected)
+        fail(QStringLiteral("selected %1 files, expected %2")
+                 .arg(rig.state().fileCount())
+                 .arg(expected));
+
+    report("files", double(expected));
+    report("list_seconds", listSeconds);
+    report("seconds", handlerSeconds);
+    report("painted_seconds", paintedSeconds);
+    return 0;
+}
+
+} // namespace bench
