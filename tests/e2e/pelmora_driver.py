@@ -26,9 +26,10 @@ def wait_for(what, probe, timeout=TIMEOUT):
     while time.monotonic() < end:
         try:
             last = probe()
-        except Exception as error:  # the tree changes under us while windows open
+        except Failure:
+            raise
+        except Exception:  # the tree changes under us while windows open
             last = None
-            _ = error
         if last:
             return last
         time.sleep(0.1)
@@ -66,6 +67,8 @@ class Program:
         self.app = wait_for("the program on the accessibility bus", self._find_app)
 
     def _find_app(self):
+        if self.process.poll() is not None:
+            raise Failure(f"the program ended at start with status {self.process.returncode}")
         desktop = pyatspi.Registry.getDesktop(0)
         for app in desktop:
             if app is None:
