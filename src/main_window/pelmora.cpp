@@ -52,9 +52,9 @@ QPixmap pictureOf(Picture picture) {
     return {};
 }
 
-QWidget* makeControl(const pelmora_layout::Control& spec, QWidget* parent) {
-    const QString caption = spec.caption ? QString::fromUtf8(spec.caption) : QString();
-    switch (spec.kind) {
+QWidget* makeControl(const pelmora_layout::Control& entry, QWidget* parent) {
+    const QString caption = entry.caption ? QString::fromUtf8(entry.caption) : QString();
+    switch (entry.kind) {
     case Kind::TabControl: {
         auto* tabs = new platform::TabControl(parent);
         for (const char* tab : pelmora_layout::tabCaptions())
@@ -73,10 +73,10 @@ QWidget* makeControl(const pelmora_layout::Control& spec, QWidget* parent) {
         auto* label = new QLabel(caption, parent);
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(
-            (spec.flags & pelmora_layout::Centred ? Qt::AlignHCenter : Qt::AlignLeft) |
+            (entry.flags & pelmora_layout::Centred ? Qt::AlignHCenter : Qt::AlignLeft) |
             Qt::AlignTop);
-        label->setWordWrap(spec.flags & pelmora_layout::WordWrap);
-        if (spec.flags & pelmora_layout::Large)
+        label->setWordWrap(entry.flags & pelmora_layout::WordWrap);
+        if (entry.flags & pelmora_layout::Large)
             label->setFont(nameFont());
         return label;
     }
@@ -94,7 +94,7 @@ QWidget* makeControl(const pelmora_layout::Control& spec, QWidget* parent) {
         return new platform::FileBrowser(parent);
     case Kind::Image: {
         auto* image = new QLabel(parent);
-        image->setPixmap(pictureOf(spec.picture));
+        image->setPixmap(pictureOf(entry.picture));
         image->setAlignment(Qt::AlignCenter);
         return image;
     }
@@ -109,9 +109,9 @@ QWidget* makeControl(const pelmora_layout::Control& spec, QWidget* parent) {
 
 // A line's place is its start and its length; it is drawn centred on it,
 // as thick as the style draws a sunken line.
-QRect placeOf(const pelmora_layout::Control& spec, const QWidget* control) {
-    QRect rect = platform::toPixels(spec.place);
-    if (spec.kind == Kind::Line) {
+QRect placeOf(const pelmora_layout::Control& entry, const QWidget* control) {
+    QRect rect = platform::toPixels(entry.place);
+    if (entry.kind == Kind::Line) {
         const int thickness = control->sizeHint().height();
         rect.setTop(rect.top() - thickness / 2);
         rect.setHeight(thickness);
@@ -205,24 +205,24 @@ template <typename T> T* Pelmora::control(const char* name) const {
 
 void Pelmora::buildControls() {
     QHash<QString, QWidget*> made;
-    for (const pelmora_layout::Control& spec : pelmora_layout::controls()) {
+    for (const pelmora_layout::Control& entry : pelmora_layout::controls()) {
         QWidget* parent = this;
-        if (spec.container) {
-            parent = made.value(QLatin1String(spec.container));
-            Q_ASSERT_X(parent, "Pelmora::buildControls", spec.container);
-            if (auto* tabs = qobject_cast<platform::TabControl*>(parent); tabs && spec.tab >= 0)
-                parent = tabs->page(spec.tab);
+        if (entry.container) {
+            parent = made.value(QLatin1String(entry.container));
+            Q_ASSERT_X(parent, "Pelmora::buildControls", entry.container);
+            if (auto* tabs = qobject_cast<platform::TabControl*>(parent); tabs && entry.tab >= 0)
+                parent = tabs->page(entry.tab);
         }
-        QWidget* widget = makeControl(spec, parent);
-        const QString name = QLatin1String(spec.name);
+        QWidget* widget = makeControl(entry, parent);
+        const QString name = QLatin1String(entry.name);
         widget->setObjectName(name);
-        widget->setGeometry(placeOf(spec, widget));
+        widget->setGeometry(placeOf(entry, widget));
         // Every control answers to its design name, for assistive technology
         // and for tests that drive the real program.
         widget->setAccessibleDescription(name);
-        if (spec.accessibleName)
-            widget->setAccessibleName(QString::fromUtf8(spec.accessibleName));
-        if (spec.flags & pelmora_layout::Hidden)
+        if (entry.accessibleName)
+            widget->setAccessibleName(QString::fromUtf8(entry.accessibleName));
+        if (entry.flags & pelmora_layout::Hidden)
             widget->hide();
         made.insert(name, widget);
     }
