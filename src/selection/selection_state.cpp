@@ -32,6 +32,10 @@ QString folderIndicatorText(int count) {
 
 SelectionState::SelectionState(const Controls& controls)
     : m_c(controls) {
+    // Every entry is one line of text. One row height for all spares the
+    // view measuring each of up to 32,767 entries after a "Select All".
+    for (QListWidget* list : {m_c.selFileList, m_c.filenameList, m_c.selDirList})
+        list->setUniformItemSizes(true);
     g_shared = this;
 }
 
