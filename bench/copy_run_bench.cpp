@@ -20,6 +20,7 @@ struct CopyArgs {
     bool dontConfirm = false;
     bool namedTemporaries = false;
     bool countPaints = false;
+    bool programLookups = false;
 };
 
 // Counts the paint events each widget receives (by objectName, else class):
@@ -47,6 +48,8 @@ CopyArgs parseCopyArgs(const QStringList& args, const char* usage) {
             parsed.dontConfirm = true;
         else if (arg == QLatin1String("--named"))
             parsed.namedTemporaries = true;
+        else if (arg == QLatin1String("--program-lookups"))
+            parsed.programLookups = true;
         else if (arg == QLatin1String("--count-paints"))
             parsed.countPaints = true;
         else if (arg.startsWith(QLatin1String("--")))
@@ -131,10 +134,12 @@ int copyRunCommand(const QStringList& args) {
 }
 
 int floorCommand(const QStringList& args) {
-    const CopyArgs a = parseCopyArgs(args, "floor SRC_DIR DST_DIR... [--named]");
+    const CopyArgs a =
+        parseCopyArgs(args, "floor SRC_DIR DST_DIR... [--named] [--program-lookups]");
     const QStringList names = regularFiles(a.source);
     floor_copy::Options options;
     options.namedTemporaries = a.namedTemporaries;
+    options.programLookups = a.programLookups;
 
     const Clock::time_point start = Clock::now();
     floor_copy::run(a.source, names, a.targets, options);

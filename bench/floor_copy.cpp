@@ -47,6 +47,45 @@ bool copyData(int from, int to, off_t length) {
     return true;
 }
 
+// The folder a volume is mounted on, above path.
+QByteArray mountRootOf(const QByteArray& path) {
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0)
+        failErrno("stat", path);
+    QByteArray root = path;
+    while (root != "/") {
+        const qsizetype slash = root.lastIndexOf('/');
+        const QByteArray parent = slash <= 0 ? QByteArray("/") : root.left(slash);
+        struct stat up {};
+        if (::stat(parent.constData(), &up) != 0 || up.st_dev != st.st_dev)
+            break;
+        root = parent;
+    }
+    return root;
+}
+
+// The look-ups the program adds to one copy (see Options::programLookups).
+void programLookups(const QByteArray& source, const QByteArray& folder, const QByteArray& target,
+                    const QByteArray& volumeRoot) {
+    struct stat st {};
+    struct statx stx {};
+    const auto volumeIdentity = [&] {
+        ::statx(AT_FDCWD, volumeRoot.constData(), AT_STATX_DONT_SYNC | AT_NO_AUTOMOUNT,
+                STATX_TYPE | STATX_INO | STATX_MNT_ID, &stx);
+    };
+    volumeIdentity(); // same-file test: source
+    ::stat(source.constData(), &st);
+    volumeIdentity(); // same-file test: target
+    ::stat(target.constData(), &st);
+    volumeIdentity(); // existence test
+    ::stat(target.constData(), &st);
+    volumeIdentity(); // length of the source
+    ::stat(source.constData(), &st);
+    volumeIdentity();                // the copy: source path
+    volumeIdentity();                // the copy: target path
+    ::stat(folder.constData(), &st); // the copy: the folder held open is still it
+}
+
 class FloorCopier {
 public:
     explicit FloorCopier(const Options& options)
@@ -122,8 +161,13 @@ void run(const QByteArray& sourceFolder, const QStringList& names,
         const int folderFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (folderFd < 0)
             failErrno("open", folder);
-        for (qsizetype i = 0; i < sources.size(); ++i)
+        const QByteArray volumeRoot = options.programLookups ? mountRootOf(folder) : QByteArray();
+        for (qsizetype i = 0; i < sources.size(); ++i) {
+            if (options.programLookups)
+                programLookups(sources[i], folder, QByteArray(folder + '/' + encodedNames[i]),
+                               volumeRoot);
             copier.copy(folderFd, folder, sources[i], encodedNames[i]);
+        }
         struct stat st {};
         ::fstat(folderFd, &st);
         if (!volumes.contains(st.st_dev)) {

@@ -10,8 +10,10 @@ namespace {
 
 const char* const Usage =
     "usage: pelmora_bench COMMAND ARGS\n"
-    "  copyrun SRC_DIR DST_DIR... [--dont-confirm]  the copy run (OkBtn handler) in seconds\n"
-    "  floor SRC_DIR DST_DIR... [--named]           the minimal loop of the same copies\n"
+    "  copyrun SRC_DIR DST_DIR... [--dont-confirm] [--count-paints]\n"
+    "                                               the copy run (OkBtn handler) in seconds\n"
+    "  floor SRC_DIR DST_DIR... [--named] [--program-lookups]\n"
+    "                                               the minimal loop of the same copies\n"
     "  selectall DIR                                \"Select All\" of the files of DIR\n"
     "  startup [RUNS]                               process start to the main window shown\n"
     "  peakmem DIR                                  peak resident memory with DIR's files "
