@@ -49,18 +49,33 @@ struct SelectionUi {
     FileSelection files{state, {drive1, dir1, file1, hidChkBox, sysChkBox}};
     FolderSelection folders{state, {drive2, dir2, ssChkBox}};
 
-    SelectionUi() {
-        QObject::connect(drive1, &platform::DriveSelector::changed, &window,
-                         [this] { files.Drive1_Change(); });
-        QObject::connect(dir1, &platform::FolderBrowser::changed, &window,
-                         [this] { files.Dir1_Change(); });
-        QObject::connect(drive2, &platform::DriveSelector::changed, &window,
-                         [this] { folders.Drive2_Change(); });
+    // Queued: the change events run after the handler that raised them
+    // instead of inside it.
+    explicit SelectionUi(Qt::ConnectionType changes = Qt::DirectConnection) {
+        QObject::connect(
+            drive1, &platform::DriveSelector::changed, &window, [this] { files.Drive1_Change(); },
+            changes);
+        QObject::connect(
+            dir1, &platform::FolderBrowser::changed, &window, [this] { files.Dir1_Change(); },
+            changes);
+        QObject::connect(
+            drive2, &platform::DriveSelector::changed, &window, [this] { folders.Drive2_Change(); },
+            changes);
         state.load();
     }
 
+    // Runs the change events still queued.
+    static void settle() {
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::sendPostedEvents();
+    }
+
     // Dir1 opens a folder; File1 follows through Dir1_Change.
-    bool open1(const QString& folder) { return dir1->setPath(folder).ok(); }
+    bool open1(const QString& folder) {
+        const bool opened = dir1->setPath(folder).ok();
+        settle();
+        return opened;
+    }
 
     // The user clicks a file of File1 by name.
     bool clickFile(const QString& name) {

@@ -337,20 +337,37 @@ private Q_SLOTS:
         QCOMPARE(m_ui->file1->path(), QStringLiteral("C:\\OLD"));
     }
 
+    void driveNotReady_data() {
+        QTest::addColumn<Qt::ConnectionType>("changes");
+        QTest::newRow("change events nested") << Qt::DirectConnection;
+        QTest::newRow("change events afterwards") << Qt::QueuedConnection;
+    }
     void driveNotReady() {
+        QFETCH(Qt::ConnectionType, changes);
+        m_ui = std::make_unique<SelectionUi>(changes);
         m_drives->makeFile(QStringLiteral("C:\\DATA\\a"));
+        m_drives->makeFile(QStringLiteral("D:\\d"));
         QVERIFY(m_ui->open1(QStringLiteral("C:\\DATA")));
         QVERIFY(m_ui->clickFile(QStringLiteral("a")));
         platform::DriveTable::instance().setFixedReady(QLatin1Char('D'), false);
 
         m_user->expectBox(Answer::Ok, QStringLiteral("Drive Not Ready"));
         m_ui->drive1->setDriveOf(QStringLiteral("D:\\"));
+        SelectionUi::settle();
 
+        QCOMPARE(m_user->boxes().size(), 1);
         QCOMPARE(m_user->boxes().value(0).title, QStringLiteral("Drive Error"));
         QCOMPARE(m_ui->drive1->drive(), QLatin1Char('C'));
         QCOMPARE(m_ui->dir1->path(), QStringLiteral("C:\\DATA"));
         QCOMPARE(m_ui->file1->path(), QStringLiteral("C:\\DATA"));
         QCOMPARE(SelectionUi::entries(m_ui->selFileList), QStringList{"C:\\DATA\\a"});
+
+        // Once the medium is back, the drive is shown and File1 follows.
+        platform::DriveTable::instance().setFixedReady(QLatin1Char('D'), true);
+        m_ui->drive1->setDriveOf(QStringLiteral("D:\\"));
+        SelectionUi::settle();
+        QCOMPARE(m_ui->dir1->path(), QStringLiteral("D:\\"));
+        QCOMPARE(m_ui->listed(), QStringList{"d"});
     }
 
     void removedVolumeIsNotReady() {
