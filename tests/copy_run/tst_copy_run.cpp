@@ -3,8 +3,8 @@
 #include "temp_drives.h"
 
 #include <QDir>
-#include <QFile>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLineEdit>
 #include <QTimer>
 #include <QtTest>
@@ -444,8 +444,7 @@ private Q_SLOTS:
 
     // With the real modal windows (nested event loops), each window closes
     // and is discarded while its own handlers are on the stack.
-    void realModalWindows()
-    {
+    void realModalWindows() {
         TempDrives drives;
         SelectionControls sel;
         drives.makeFile(QStringLiteral("D:\\to\\a.txt"), Old);
@@ -457,8 +456,8 @@ private Q_SLOTS:
         patience.start();
         QObject::connect(&user, &QTimer::timeout, [&] {
             QWidget* modal = QApplication::activeModalWidget();
-            if (!modal || (!seen.isEmpty() && seen.last() == modal->objectName()
-                           && patience.elapsed() < 5000))
+            if (!modal || (!seen.isEmpty() && seen.last() == modal->objectName() &&
+                           patience.elapsed() < 5000))
                 return;
             seen << modal->objectName();
             if (patience.elapsed() >= 5000)
