@@ -2,18 +2,14 @@
 
 #include "platform/file_system.h"
 
-#include <QKeyEvent>
-
 namespace platform {
 
 FileBrowser::FileBrowser(QWidget* parent)
-    : QListWidget(parent) {
+    : BrowserList(parent) {
     setAccessibleName(QStringLiteral("Files"));
-    setSelectionMode(QAbstractItemView::SingleSelection);
     // A folder may hold tens of thousands of files: one row height for all
     // spares measuring each.
     setUniformItemSizes(true);
-    connect(this, &QListWidget::itemClicked, this, [this] { Q_EMIT clicked(); });
 }
 
 Outcome FileBrowser::setPath(const QString& folder) {
@@ -41,7 +37,6 @@ QString FileBrowser::highlightedName() const {
 }
 
 int FileBrowser::highlightedRow() const {
-    // The view may mark a current row without highlighting it (on focus).
     const QListWidgetItem* entry = currentItem();
     return entry != nullptr && entry->isSelected() ? row(entry) : -1;
 }
@@ -66,24 +61,6 @@ void FileBrowser::list(const QList<file_system::FileEntry>& entries) {
     }
     clear();
     addItems(names);
-}
-
-void FileBrowser::keyPressEvent(QKeyEvent* event) {
-    const int before = highlightedRow();
-    QListWidget::keyPressEvent(event);
-    const int after = highlightedRow();
-    if (after != before && after >= 0)
-        Q_EMIT clicked();
-}
-
-QItemSelectionModel::SelectionFlags FileBrowser::selectionCommand(const QModelIndex& index,
-                                                                  const QEvent* event) const {
-    // The highlight is the file a click adds: a click beside the files or
-    // with Ctrl held does not leave the current file unhighlighted.
-    const QItemSelectionModel::SelectionFlags flags = QListWidget::selectionCommand(index, event);
-    if (!index.isValid() || flags == QItemSelectionModel::NoUpdate)
-        return QItemSelectionModel::NoUpdate;
-    return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
 }
 
 } // namespace platform

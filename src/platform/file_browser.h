@@ -1,9 +1,8 @@
 #pragma once
 
+#include "browser_list.h"
 #include "file_system.h"
 #include "fs_error.h"
-
-#include <QListWidget>
 
 namespace platform {
 
@@ -11,7 +10,7 @@ namespace platform {
 // system files are listed only while their setting is on. Changing the
 // folder or a setting re-lists at once. A click on a file or a keyboard
 // move to a file emits clicked().
-class FileBrowser : public QListWidget {
+class FileBrowser : public BrowserList {
     Q_OBJECT
 public:
     explicit FileBrowser(QWidget* parent = nullptr);
@@ -33,17 +32,12 @@ public:
     bool showSystem() const { return m_system; }
     void setShowSystem(bool on);
 
-Q_SIGNALS:
-    void clicked();
-
 protected:
-    void keyPressEvent(QKeyEvent* event) override;
-    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
-                                                         const QEvent* event) const override;
+    // The view may mark a current row without highlighting it (on focus).
+    int highlightedRow() const override;
 
 private:
     void list(const QList<file_system::FileEntry>& entries);
-    int highlightedRow() const;
 
     QString m_path;
     bool m_hidden = false;

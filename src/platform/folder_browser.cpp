@@ -69,11 +69,9 @@ QString normalised(const QString& folder) {
 } // namespace
 
 FolderBrowser::FolderBrowser(QWidget* parent)
-    : QListWidget(parent) {
+    : BrowserList(parent) {
     setAccessibleName(QStringLiteral("Folders"));
-    setSelectionMode(QAbstractItemView::SingleSelection);
     setItemDelegate(new IndentDelegate(this));
-    connect(this, &QListWidget::itemClicked, this, [this] { Q_EMIT clicked(); });
     connect(this, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { open(row(item)); });
 }
@@ -156,20 +154,7 @@ void FolderBrowser::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    const int before = currentRow();
-    QListWidget::keyPressEvent(event);
-    if (currentRow() != before && currentRow() >= 0)
-        Q_EMIT clicked();
-}
-
-QItemSelectionModel::SelectionFlags FolderBrowser::selectionCommand(const QModelIndex& index,
-                                                                    const QEvent* event) const {
-    // Exactly one entry stays highlighted: a click beside the entries or
-    // with Ctrl held does not take the highlight away.
-    const QItemSelectionModel::SelectionFlags flags = QListWidget::selectionCommand(index, event);
-    if (!index.isValid() || flags == QItemSelectionModel::NoUpdate)
-        return QItemSelectionModel::NoUpdate;
-    return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    BrowserList::keyPressEvent(event);
 }
 
 } // namespace platform

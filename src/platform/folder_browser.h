@@ -1,9 +1,9 @@
 #pragma once
 
+#include "browser_list.h"
 #include "fs_error.h"
 
 #include <QHash>
-#include <QListWidget>
 
 namespace platform {
 
@@ -13,7 +13,7 @@ namespace platform {
 // current folder. A single click (or a keyboard move) highlights an entry
 // and emits clicked(); a double click or Enter opens it: it becomes the
 // current folder and the highlighted entry, and changed() is emitted.
-class FolderBrowser : public QListWidget {
+class FolderBrowser : public BrowserList {
     Q_OBJECT
 public:
     explicit FolderBrowser(QWidget* parent = nullptr);
@@ -31,12 +31,9 @@ public:
 
 Q_SIGNALS:
     void changed(); // the current folder changed
-    void clicked(); // an entry was highlighted by a click or a key
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
-    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
-                                                         const QEvent* event) const override;
 
 private:
     void open(int row);
