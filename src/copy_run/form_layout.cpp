@@ -1,6 +1,7 @@
 #include "copy_run/form_layout.h"
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -77,6 +78,28 @@ void buildForm(QWidget* form, std::span<const ControlPlace> table) {
         if (c.kind != Kind::Button)
             w->setFocusPolicy(Qt::NoFocus);
     }
+}
+
+void buildWindow(QDialog* window, const char* name, const char* title,
+                 platform::TwipsRect clientArea, std::span<const ControlPlace> table) {
+    window->setObjectName(QString::fromLatin1(name));
+    window->setWindowTitle(QString::fromUtf8(title));
+    window->setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    window->setFixedSize(platform::toPixels(clientArea).size());
+    buildForm(window, table);
+}
+
+void orderButtons(std::initializer_list<QPushButton*> buttons, bool autoDefault) {
+    QPushButton* previous = nullptr;
+    for (QPushButton* b : buttons) {
+        b->setAutoDefault(autoDefault);
+        b->setDefault(false);
+        if (previous)
+            QWidget::setTabOrder(previous, b);
+        previous = b;
+    }
+    if (buttons.size() > 0)
+        (*buttons.begin())->setFocus();
 }
 
 } // namespace copy_run

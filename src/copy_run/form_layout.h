@@ -2,8 +2,11 @@
 
 #include "platform/twips.h"
 
+#include <initializer_list>
 #include <span>
 
+class QDialog;
+class QPushButton;
 class QWidget;
 
 // The controls of the copy run's windows, built from one table per window.
@@ -36,5 +39,15 @@ struct ControlPlace {
 // of their frames, each at its place. No control takes the keyboard focus
 // but the buttons.
 void buildForm(QWidget* form, std::span<const ControlPlace> table);
+
+// Names and titles a window of the copy run, fixes it at the size of its
+// client area and builds its controls (buildForm).
+void buildWindow(QDialog* window, const char* name, const char* title,
+                 platform::TwipsRect clientArea, std::span<const ControlPlace> table);
+
+// The buttons take the keyboard focus in the order given, the first at
+// once. None is the window's fixed default; with autoDefault, Enter
+// presses whichever has the focus.
+void orderButtons(std::initializer_list<QPushButton*> buttons, bool autoDefault);
 
 } // namespace copy_run

@@ -90,12 +90,7 @@ bool Overwrite::exists() {
 }
 
 Overwrite::Overwrite() {
-    setObjectName(QStringLiteral("Overwrite"));
-    setWindowTitle(QStringLiteral("Confirm Overwrite"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    setFixedSize(platform::toPixels(ClientArea).size());
-
-    copy_run::buildForm(this, Layout);
+    copy_run::buildWindow(this, "Overwrite", "Confirm Overwrite", ClientArea, Layout);
     if (auto* image = findChild<QLabel*>(QStringLiteral("Image1"))) {
         const int side = platform::px(480);
         image->setPixmap(
@@ -107,14 +102,7 @@ Overwrite::Overwrite() {
     auto* command3 = findChild<QPushButton*>(QStringLiteral("Command3"));
     auto* command4 = findChild<QPushButton*>(QStringLiteral("Command4"));
     // No fixed default: Enter presses whichever button has the focus.
-    for (QPushButton* b : {command1, command2, command3, command4}) {
-        b->setAutoDefault(true);
-        b->setDefault(false);
-    }
-    setTabOrder(command1, command2);
-    setTabOrder(command2, command3);
-    setTabOrder(command3, command4);
-    command1->setFocus();
+    copy_run::orderButtons({command1, command2, command3, command4}, true);
 
     connect(command1, &QPushButton::clicked, this, &Overwrite::Command1_Click);
     connect(command2, &QPushButton::clicked, this, &Overwrite::Command2_Click);

@@ -99,12 +99,7 @@ bool Status::exists() {
 }
 
 Status::Status() {
-    setObjectName(QStringLiteral("Status"));
-    setWindowTitle(QStringLiteral("Pelmora Status"));
-    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    setFixedSize(platform::toPixels(ClientArea).size());
-
-    copy_run::buildForm(this, Layout);
+    copy_run::buildWindow(this, "Status", "Pelmora Status", ClientArea, Layout);
     m_label1 = findChild<QLabel*>(QStringLiteral("Label1"));
     m_label2 = findChild<QLabel*>(QStringLiteral("Label2"));
     m_label5 = findChild<QLabel*>(QStringLiteral("Label5"));
@@ -120,12 +115,7 @@ Status::Status() {
 
     // Neither button is the window's default: Enter presses the focused
     // one (keyPressEvent), Escape closes the window like CancelBtn.
-    for (QPushButton* b : {m_okBtn, m_cancelBtn}) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
-    }
-    setTabOrder(m_okBtn, m_cancelBtn);
-    m_okBtn->setFocus();
+    copy_run::orderButtons({m_okBtn, m_cancelBtn}, false);
 
     connect(m_okBtn, &QPushButton::clicked, this, &Status::OkBtn_Click);
     connect(m_cancelBtn, &QPushButton::clicked, this, &Status::CancelBtn_Click);
