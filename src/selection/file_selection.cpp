@@ -1,12 +1,12 @@
 #include "selection/file_selection.h"
 
 #include "platform/drive_path.h"
-#include "platform/drive_selector.h"
 #include "platform/file_browser.h"
 #include "platform/file_system.h"
 #include "platform/folder_browser.h"
 #include "selection/selection_messages.h"
 #include "selection/selection_state.h"
+#include "selection/selection_steps.h"
 
 #include <QCheckBox>
 #include <QListWidget>
@@ -66,12 +66,7 @@ void FileSelection::showFilesGone() {
 }
 
 void FileSelection::Drive1_Change() {
-    if (m_c.dir1->setDrive(m_c.drive1->drive()).ok())
-        return;
-    selection_messages::driveNotReady();
-    // Choosing Dir1's drive may run this handler again (at once or later);
-    // that drive is ready, so the repeat succeeds and ends there.
-    m_c.drive1->setDriveOf(m_c.dir1->path());
+    selection_steps::changeDrive(m_c.drive1, m_c.dir1);
 }
 
 void FileSelection::Dir1_Change() {
@@ -170,16 +165,9 @@ void FileSelection::RemFileBtn_Click() {
     const auto& s = m_state.controls();
     s.remFileBtn->setEnabled(false);
 
-    const int row = s.selFileList->currentRow();
-    if (row < 0 || row >= s.selFileList->count())
-        return; // nothing highlighted: nothing to remove
-
-    m_state.removeFileAt(row);
-    {
-        // The next removal needs a new click: leave nothing highlighted.
-        const QSignalBlocker quiet(s.selFileList);
-        s.selFileList->setCurrentRow(-1);
-    }
+    if (!selection_steps::removeHighlighted(s.selFileList,
+                                            [this](int row) { m_state.removeFileAt(row); }))
+        return;
 
     if (!m_state.hasFiles()) {
         s.copyBtn1->setEnabled(false);

@@ -1,14 +1,13 @@
 #include "selection/folder_selection.h"
 
-#include "platform/drive_selector.h"
 #include "platform/folder_browser.h"
 #include "selection/selection_messages.h"
 #include "selection/selection_state.h"
+#include "selection/selection_steps.h"
 
 #include <QCheckBox>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSignalBlocker>
 
 FolderSelection::FolderSelection(SelectionState& state, const Controls& controls)
     : m_state(state)
@@ -44,12 +43,7 @@ void FolderSelection::addHighlighted() {
 }
 
 void FolderSelection::Drive2_Change() {
-    if (m_c.dir2->setDrive(m_c.drive2->drive()).ok())
-        return;
-    selection_messages::driveNotReady();
-    // Choosing Dir2's drive may run this handler again (at once or later);
-    // that drive is ready, so the repeat succeeds and ends there.
-    m_c.drive2->setDriveOf(m_c.dir2->path());
+    selection_steps::changeDrive(m_c.drive2, m_c.dir2);
 }
 
 void FolderSelection::Dir2_Click() {
@@ -75,16 +69,9 @@ void FolderSelection::RemDirBtn_Click() {
     const auto& s = m_state.controls();
     s.remDirBtn->setEnabled(false);
 
-    const int row = s.selDirList->currentRow();
-    if (row < 0 || row >= s.selDirList->count())
-        return; // nothing highlighted: nothing to remove
-
-    m_state.removeFolderAt(row);
-    {
-        // The next removal needs a new click: leave nothing highlighted.
-        const QSignalBlocker quiet(s.selDirList);
-        s.selDirList->setCurrentRow(-1);
-    }
+    if (!selection_steps::removeHighlighted(s.selDirList,
+                                            [this](int row) { m_state.removeFolderAt(row); }))
+        return;
     m_state.refreshFolderIndicator();
 
     if (!m_state.hasFolders()) {

@@ -1,0 +1,31 @@
+#include "selection/selection_steps.h"
+
+#include "platform/drive_selector.h"
+#include "platform/folder_browser.h"
+#include "selection/selection_messages.h"
+
+#include <QListWidget>
+#include <QSignalBlocker>
+
+namespace selection_steps {
+
+void changeDrive(platform::DriveSelector* drive, platform::FolderBrowser* dir) {
+    if (dir->setDrive(drive->drive()).ok())
+        return;
+    selection_messages::driveNotReady();
+    // Choosing dir's drive may run the change handler again (at once or
+    // later); that drive is ready, so the repeat succeeds and ends there.
+    drive->setDriveOf(dir->path());
+}
+
+bool removeHighlighted(QListWidget* list, const std::function<void(int row)>& remove) {
+    const int row = list->currentRow();
+    if (row < 0 || row >= list->count())
+        return false;
+    remove(row);
+    const QSignalBlocker quiet(list);
+    list->setCurrentRow(-1);
+    return true;
+}
+
+} // namespace selection_steps
