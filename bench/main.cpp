@@ -10,7 +10,7 @@ namespace {
 
 const char* const Usage =
     "usage: pelmora_bench COMMAND ARGS\n"
-    "  copyrun SRC_DIR DST_DIR... [--dont-confirm] [--count-paints]\n"
+    "  copyrun SRC_DIR DST_DIR... [--dont-confirm] [--count-paints] [--hide-progress-bars]\n"
     "                                               the copy run (OkBtn handler) in seconds\n"
     "  floor SRC_DIR DST_DIR... [--named] [--program-lookups]\n"
     "                                               the minimal loop of the same copies\n"

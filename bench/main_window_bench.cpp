@@ -11,14 +11,8 @@
 #include <QTimer>
 #include <QWindow>
 
-#if __has_include("main_window/pelmora.h")
-#include "main_window/pelmora.h"
-#define PELMORA_BENCH_MAIN_WINDOW 1
-#endif
-#if __has_include("main_window/application.h")
 #include "main_window/application.h"
-#define PELMORA_BENCH_APPLICATION 1
-#endif
+#include "main_window/pelmora.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -41,7 +35,6 @@ qint64 monotonicNs() {
     return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
 
-#ifdef PELMORA_BENCH_MAIN_WINDOW
 // Ends the event loop once the window's first paint has been delivered and
 // the frame flushed (the zero timer runs after the paint pass is done).
 class FirstPaint : public QObject {
@@ -70,7 +63,6 @@ template <typename W> W* child(QWidget& window, const char* name) {
         fail(QStringLiteral("the main window has no %1").arg(QLatin1String(name)));
     return found;
 }
-#endif
 
 // One start of the child: nanoseconds from just before the spawn to the
 // window shown, and to the child's main().
@@ -156,12 +148,9 @@ int startupCommand(const QStringList& args, const char* self) {
 
 int startupChildCommand(int argc, char** argv) {
     const qint64 mainNs = monotonicNs();
-#ifdef PELMORA_BENCH_MAIN_WINDOW
     int qtArgc = std::min(argc, 1);
     QApplication app(qtArgc, argv);
-#ifdef PELMORA_BENCH_APPLICATION
     setUpApplication(app);
-#endif
     FirstPaint firstPaint;
     Pelmora& window = Pelmora::instance();
     window.installEventFilter(&firstPaint);
@@ -173,12 +162,6 @@ int startupChildCommand(int argc, char** argv) {
     std::fflush(stdout);
     // Leaves without tearing the window down: only the start is measured.
     std::_Exit(0);
-#else
-    Q_UNUSED(argc);
-    Q_UNUSED(argv);
-    Q_UNUSED(mainNs);
-    fail(QStringLiteral("the main window is not built yet"));
-#endif
 }
 
 // "Select All" of a folder in the real main window, then the peak resident
@@ -186,7 +169,6 @@ int startupChildCommand(int argc, char** argv) {
 int peakMemoryCommand(const QStringList& args) {
     if (args.size() != 1)
         fail(QStringLiteral("usage: peakmem DIR"));
-#ifdef PELMORA_BENCH_MAIN_WINDOW
     const QByteArray folder = canonicalFolder(args.first().toLocal8Bit().constData());
     const QString drivePath = drivePathOf(folder);
     const qsizetype expected = regularFiles(folder).size();
@@ -215,9 +197,6 @@ int peakMemoryCommand(const QStringList& args) {
     report("started_mib", startMiB);
     report("peak_mib", peakResidentMiB());
     return 0;
-#else
-    fail(QStringLiteral("the main window is not built yet"));
-#endif
 }
 
 } // namespace bench
