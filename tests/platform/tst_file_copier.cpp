@@ -99,6 +99,7 @@ struct Volumes {
                  {QLatin1Char('D'), d.path()},
                  {QLatin1Char('E'), e.path()}});
     }
+
     QByteArray host(char letter, const QByteArray& name) const {
         return (letter == 'C'   ? drives.hostRoot(QLatin1Char('C'))
                 : letter == 'D' ? d.path()
@@ -123,6 +124,9 @@ struct Copy {
 };
 using Prepare = std::function<void(const TempDrives&, Copy&)>;
 
+// What is at the target's name before a copy, when not an old file.
+constexpr int NoTarget = -1, LinkToFile = -2, DanglingLink = -3;
+
 } // namespace
 
 Q_DECLARE_METATYPE(Prepare)
@@ -131,344 +135,307 @@ class TestFileCopier : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void copies_data();
-    void copies();
-    void refusesUnsafeCopies_data();
-    void refusesUnsafeCopies();
-    void replacesLinkAtTarget_data();
-    void replacesLinkAtTarget();
-    void followsFolderReplacedBetweenCopies();
-    void copiesFileThatHidesItsLength();
+    void copies_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("oldSize"); // NoTarget, a link, or the old file's size
+        QTest::addColumn<bool>("unnamed");
+        for (const bool unnamed : {true, false}) {
+            const char* way = unnamed ? "unnamed temporary" : "named temporary";
+            QTest::addRow("new empty file, %s", way) << "a.txt" << 0 << 0644 << NoTarget << unnamed;
+            QTest::addRow("new small file, %s", way)
+                << "a.txt" << 17 << 0640 << NoTarget << unnamed;
+            QTest::addRow("new 3 MiB executable, %s", way)
+                << "tool" << 3 * 1024 * 1024 + 5 << 0755 << NoTarget << unnamed;
+            QTest::addRow("new copy of a read-only file, %s", way)
+                << "ro.txt" << 100 << 0444 << NoTarget << unnamed;
+            QTest::addRow("new hidden file, %s", way)
+                << ".profile" << 30 << 0600 << NoTarget << unnamed;
+            QTest::addRow("name with newline, %s", way)
+                << "a b\nc" << 10 << 0644 << NoTarget << unnamed;
+            QTest::addRow("replace a smaller file, %s", way)
+                << "a.txt" << 5000 << 0644 << 10 << unnamed;
+            QTest::addRow("replace a larger file, %s", way)
+                << "a.txt" << 10 << 0600 << 70000 << unnamed;
+            // The link is replaced, its pointee never written through it.
+            QTest::addRow("replace a link, %s", way)
+                << "a.txt" << 10 << 0644 << LinkToFile << unnamed;
+            QTest::addRow("replace a dangling link, %s", way)
+                << "a.txt" << 10 << 0644 << DanglingLink << unnamed;
+        }
+    }
+
+    void copies() {
+        QFETCH(QString, name);
+        QFETCH(int, size);
+        QFETCH(int, mode);
+        QFETCH(int, oldSize);
+        QFETCH(bool, unnamed);
+        TempDrives drives;
+        const QByteArray content = randomBytes(size);
+        const QByteArray source =
+            drives.host(drives.makeFile(QStringLiteral("C:\\") + name, content));
+        ::chmod(source.constData(), mode_t(mode));
+        setTime(source);
+        drives.makeFile(QStringLiteral("D:\\OUT\\other.txt"), QByteArray("stays"));
+        const QString target = QStringLiteral("D:\\OUT\\") + name;
+        const QByteArray elsewhere = drives.host(drives.mkdir(QStringLiteral("C:\\ELSEWHERE")));
+        if (oldSize == LinkToFile)
+            QVERIFY(writeHost(elsewhere + "/p.txt", "pointee"));
+        if (oldSize >= 0)
+            drives.makeFile(target, QByteArray(oldSize, 'x'));
+        else if (oldSize != NoTarget)
+            QVERIFY(::symlink(QByteArray(elsewhere + "/p.txt").constData(), drives.host(target)) ==
+                    0);
+        const QStringList elsewhereBefore = snapshot(elsewhere);
+
+        FileCopier copier;
+        copier.setUnnamedTemporaries(unnamed);
+        QCOMPARE(nameOf(copier.copy(QStringLiteral("C:\\") + name, target)),
+                 QStringLiteral("success"));
+        const struct stat st = lstatOf(drives.host(target));
+        QVERIFY(S_ISREG(st.st_mode));
+        QCOMPARE(int(st.st_mode & 07777), mode);
+        QCOMPARE(st.st_mtim.tv_sec, OldTime.tv_sec);
+        QCOMPARE(st.st_mtim.tv_nsec, OldTime.tv_nsec);
+        QCOMPARE(readHost(drives.host(target)), content);
+        QCOMPARE(drives.read(QStringLiteral("D:\\OUT\\other.txt")), QByteArray("stays"));
+        // Nothing else arrived: no temporaries, hidden or not.
+        QStringList expected{QStringLiteral("other.txt"), name};
+        expected.sort();
+        QCOMPARE(namesIn(drives.host(QStringLiteral("D:\\OUT"))), expected);
+        QCOMPARE(readHost(source), content);
+        QCOMPARE(snapshot(elsewhere), elsewhereBefore);
+    }
+
+    void refusesUnsafeCopies_data() {
+        QTest::addColumn<Prepare>("prepare");
+        QTest::addColumn<FsError>("expected");
+        const auto add = [](const char* name, FsError expected, Prepare prepare) {
+            QTest::newRow(name) << prepare << expected;
+        };
+        using D = const TempDrives&;
+        add("folder at target", FsError::UnsafeTarget, [](D d, Copy& c) { d.mkdir(c.target); });
+        add("FIFO at target", FsError::UnsafeTarget,
+            [](D d, Copy& c) { QVERIFY(::mkfifo(d.host(c.target).constData(), 0644) == 0); });
+        add("hidden file at target", FsError::UnsafeTarget, [](D d, Copy& c) {
+            c.source = d.makeFile(QStringLiteral("C:\\SRC\\.a.txt"), QByteArray("new content"));
+            c.target = d.makeFile(QStringLiteral("D:\\OUT\\.a.txt"), QByteArray("old"));
+        });
+        add("read-only target 0444", FsError::ReadOnly, [](D d, Copy& c) {
+            ::chmod(d.host(d.makeFile(c.target, QByteArray("old"))).constData(), 0444);
+        });
+        add("link to a folder at target", FsError::UnsafeTarget, [](D d, Copy& c) {
+            d.mkdir(QStringLiteral("D:\\ELSEWHERE"));
+            QVERIFY(::symlink("../ELSEWHERE", d.host(c.target).constData()) == 0);
+        });
+        // Opening a FIFO waits for a writer unless told not to.
+        add("FIFO as source", FsError::NotAFile, [](D d, Copy& c) {
+            c.source = QStringLiteral("C:\\SRC\\pipe");
+            QVERIFY(::mkfifo(d.host(c.source).constData(), 0644) == 0);
+        });
+        add("target folder gone", FsError::NotFound, [](D, Copy& c) {
+            c.target = QStringLiteral("D:\\NOWHERE\\a.txt");
+            c.watched = QStringLiteral("D:\\");
+        });
+        add("no name", FsError::Unlistable,
+            [](D, Copy& c) { c.target = QStringLiteral("D:\\OUT\\"); });
+        add("same path", FsError::SameFile, [](D, Copy& c) {
+            c.target = c.source;
+            c.watched = QStringLiteral("C:\\SRC");
+        });
+        add("hard link to source", FsError::SameFile, [](D d, Copy& c) {
+            QVERIFY(::link(d.host(c.source).constData(), d.host(c.target).constData()) == 0);
+        });
+        add("source through a linked folder", FsError::SameFile, [](D d, Copy& c) {
+            QVERIFY(::symlink(d.host(QStringLiteral("C:\\SRC")).constData(),
+                              d.host(QStringLiteral("C:\\LINKED")).constData()) == 0);
+            c.target = QStringLiteral("C:\\LINKED\\a.txt");
+            c.watched = QStringLiteral("C:\\SRC");
+        });
+        add("link to source at target", FsError::SameFile, [](D d, Copy& c) {
+            QVERIFY(::symlink(d.host(c.source).constData(), d.host(c.target).constData()) == 0);
+        });
+        add("target drive not ready", FsError::NotReady,
+            [](D, Copy&) { DriveTable::instance().setFixedReady(QLatin1Char('D'), false); });
+    }
+
+    // Each fails touching nothing, neither the target's folder nor the source's.
+    void refusesUnsafeCopies() {
+        QFETCH(Prepare, prepare);
+        QFETCH(FsError, expected);
+        TempDrives drives;
+        Copy c;
+        setTime(drives.host(drives.makeFile(c.source, QByteArray("new content"))));
+        drives.makeFile(QStringLiteral("D:\\OUT\\b.txt"), QByteArray("neighbour"));
+        prepare(drives, c);
+        const QByteArray watched = drives.host(c.watched);
+        const QByteArray sources = drives.host(QStringLiteral("C:\\SRC"));
+        const QStringList before = snapshot(watched);
+        const QStringList sourcesBefore = snapshot(sources);
+
+        FileCopier copier;
+        QCOMPARE(nameOf(copier.copy(c.source, c.target)), nameOf(Outcome(expected)));
+        QCOMPARE(snapshot(watched), before);
+        QCOMPARE(snapshot(sources), sourcesBefore);
+    }
+
+    // The folder held open between copies is the one the path names now.
+    void followsFolderReplacedBetweenCopies() {
+        TempDrives drives;
+        const QString a = drives.makeFile(QStringLiteral("C:\\a.txt"), QByteArray("a"));
+        const QString b = drives.makeFile(QStringLiteral("C:\\b.txt"), QByteArray("b"));
+        drives.mkdir(QStringLiteral("D:\\OUT"));
+        FileCopier copier;
+        QVERIFY(copier.copy(a, QStringLiteral("D:\\OUT\\a.txt")).ok());
+        QVERIFY(::rename(drives.host(QStringLiteral("D:\\OUT")).constData(),
+                         drives.host(QStringLiteral("D:\\OLD")).constData()) == 0);
+        QCOMPARE(nameOf(copier.copy(b, QStringLiteral("D:\\OUT\\b.txt"))),
+                 QStringLiteral("NotFound"));
+        drives.mkdir(QStringLiteral("D:\\OUT"));
+        QVERIFY(copier.copy(b, QStringLiteral("D:\\OUT\\b.txt")).ok());
+        QCOMPARE(drives.read(QStringLiteral("D:\\OUT\\b.txt")), QByteArray("b"));
+        QCOMPARE(namesIn(drives.host(QStringLiteral("D:\\OLD"))),
+                 QStringList{QStringLiteral("a.txt")});
+    }
 
     // Root only: real volumes.
-    void volumeRefuses_data();
-    void volumeRefuses();
-    void removedVolume_data();
-    void removedVolume();
-    void acrossVolumes_data();
-    void acrossVolumes();
-    void fileOverTwoGiB();
-};
-
-void TestFileCopier::copies_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("size");
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<int>("oldSize"); // -1: no target yet
-    QTest::addColumn<bool>("unnamed");
-    for (const bool unnamed : {true, false}) {
-        const char* way = unnamed ? "unnamed temporary" : "named temporary";
-        QTest::addRow("new empty file, %s", way) << "a.txt" << 0 << 0644 << -1 << unnamed;
-        QTest::addRow("new small file, %s", way) << "a.txt" << 17 << 0640 << -1 << unnamed;
-        QTest::addRow("new 3 MiB executable, %s", way)
-            << "tool" << 3 * 1024 * 1024 + 5 << 0755 << -1 << unnamed;
-        QTest::addRow("new copy of a read-only file, %s", way)
-            << "ro.txt" << 100 << 0444 << -1 << unnamed;
-        QTest::addRow("new hidden file, %s", way) << ".profile" << 30 << 0600 << -1 << unnamed;
-        QTest::addRow("name with newline, %s", way) << "a b\nc" << 10 << 0644 << -1 << unnamed;
-        QTest::addRow("replace a smaller file, %s", way)
-            << "a.txt" << 5000 << 0644 << 10 << unnamed;
-        QTest::addRow("replace a larger file, %s", way)
-            << "a.txt" << 10 << 0600 << 70000 << unnamed;
-    }
-}
-
-void TestFileCopier::copies() {
-    QFETCH(QString, name);
-    QFETCH(int, size);
-    QFETCH(int, mode);
-    QFETCH(int, oldSize);
-    QFETCH(bool, unnamed);
-    TempDrives drives;
-    const QByteArray content = randomBytes(size);
-    const QByteArray source = drives.host(drives.makeFile(QStringLiteral("C:\\") + name, content));
-    ::chmod(source.constData(), mode_t(mode));
-    setTime(source);
-    drives.makeFile(QStringLiteral("D:\\OUT\\other.txt"), QByteArray("stays"));
-    const QString target = QStringLiteral("D:\\OUT\\") + name;
-    if (oldSize >= 0)
-        drives.makeFile(target, QByteArray(oldSize, 'x'));
-
-    FileCopier copier;
-    copier.setUnnamedTemporaries(unnamed);
-    QCOMPARE(nameOf(copier.copy(QStringLiteral("C:\\") + name, target)), QStringLiteral("success"));
-    const struct stat st = lstatOf(drives.host(target));
-    QVERIFY(S_ISREG(st.st_mode));
-    QCOMPARE(int(st.st_mode & 07777), mode);
-    QCOMPARE(st.st_mtim.tv_sec, OldTime.tv_sec);
-    QCOMPARE(st.st_mtim.tv_nsec, OldTime.tv_nsec);
-    QCOMPARE(readHost(drives.host(target)), content);
-    QCOMPARE(drives.read(QStringLiteral("D:\\OUT\\other.txt")), QByteArray("stays"));
-    // Nothing else arrived: no temporaries, hidden or not.
-    QStringList expected{QStringLiteral("other.txt"), name};
-    expected.sort();
-    QCOMPARE(namesIn(drives.host(QStringLiteral("D:\\OUT"))), expected);
-    QCOMPARE(readHost(source), content);
-}
-
-void TestFileCopier::refusesUnsafeCopies_data() {
-    QTest::addColumn<Prepare>("prepare");
-    QTest::addColumn<FsError>("expected");
-    const auto add = [](const char* name, FsError expected, Prepare prepare) {
-        QTest::newRow(name) << prepare << expected;
-    };
-    using D = const TempDrives&;
-    add("folder at target", FsError::UnsafeTarget, [](D d, Copy& c) { d.mkdir(c.target); });
-    add("FIFO at target", FsError::UnsafeTarget,
-        [](D d, Copy& c) { QVERIFY(::mkfifo(d.host(c.target).constData(), 0644) == 0); });
-    add("hidden file at target", FsError::UnsafeTarget, [](D d, Copy& c) {
-        c.source = d.makeFile(QStringLiteral("C:\\SRC\\.a.txt"), QByteArray("new content"));
-        c.target = d.makeFile(QStringLiteral("D:\\OUT\\.a.txt"), QByteArray("old"));
-    });
-    add("read-only target 0444", FsError::ReadOnly, [](D d, Copy& c) {
-        ::chmod(d.host(d.makeFile(c.target, QByteArray("old"))).constData(), 0444);
-    });
-    add("link to a folder at target", FsError::UnsafeTarget, [](D d, Copy& c) {
-        d.mkdir(QStringLiteral("D:\\ELSEWHERE"));
-        QVERIFY(::symlink("../ELSEWHERE", d.host(c.target).constData()) == 0);
-    });
-    // Opening a FIFO waits for a writer unless told not to.
-    add("FIFO as source", FsError::NotAFile, [](D d, Copy& c) {
-        c.source = QStringLiteral("C:\\SRC\\pipe");
-        QVERIFY(::mkfifo(d.host(c.source).constData(), 0644) == 0);
-    });
-    add("target folder gone", FsError::NotFound, [](D, Copy& c) {
-        c.target = QStringLiteral("D:\\NOWHERE\\a.txt");
-        c.watched = QStringLiteral("D:\\");
-    });
-    add("no name", FsError::Unlistable, [](D, Copy& c) { c.target = QStringLiteral("D:\\OUT\\"); });
-    add("same path", FsError::SameFile, [](D, Copy& c) {
-        c.target = c.source;
-        c.watched = QStringLiteral("C:\\SRC");
-    });
-    add("hard link to source", FsError::SameFile, [](D d, Copy& c) {
-        QVERIFY(::link(d.host(c.source).constData(), d.host(c.target).constData()) == 0);
-    });
-    add("source through a linked folder", FsError::SameFile, [](D d, Copy& c) {
-        QVERIFY(::symlink(d.host(QStringLiteral("C:\\SRC")).constData(),
-                          d.host(QStringLiteral("C:\\LINKED")).constData()) == 0);
-        c.target = QStringLiteral("C:\\LINKED\\a.txt");
-        c.watched = QStringLiteral("C:\\SRC");
-    });
-    add("link to source at target", FsError::SameFile, [](D d, Copy& c) {
-        QVERIFY(::symlink(d.host(c.source).constData(), d.host(c.target).constData()) == 0);
-    });
-    add("target drive not ready", FsError::NotReady,
-        [](D, Copy&) { DriveTable::instance().setFixedReady(QLatin1Char('D'), false); });
-}
-
-// Each fails touching nothing, neither the target's folder nor the source's.
-void TestFileCopier::refusesUnsafeCopies() {
-    QFETCH(Prepare, prepare);
-    QFETCH(FsError, expected);
-    TempDrives drives;
-    Copy c;
-    setTime(drives.host(drives.makeFile(c.source, QByteArray("new content"))));
-    drives.makeFile(QStringLiteral("D:\\OUT\\b.txt"), QByteArray("neighbour"));
-    prepare(drives, c);
-    const QByteArray watched = drives.host(c.watched);
-    const QByteArray sources = drives.host(QStringLiteral("C:\\SRC"));
-    const QStringList before = snapshot(watched);
-    const QStringList sourcesBefore = snapshot(sources);
-
-    FileCopier copier;
-    QCOMPARE(nameOf(copier.copy(c.source, c.target)), nameOf(Outcome(expected)));
-    QCOMPARE(snapshot(watched), before);
-    QCOMPARE(snapshot(sources), sourcesBefore);
-}
-
-void TestFileCopier::replacesLinkAtTarget_data() {
-    QTest::addColumn<bool>("dangling");
-    QTest::newRow("dangling link") << true;
-    QTest::newRow("link to a file elsewhere") << false;
-}
-
-// The link is replaced by the copy; its pointee is never written through it.
-void TestFileCopier::replacesLinkAtTarget() {
-    QFETCH(bool, dangling);
-    TempDrives drives;
-    const QString source = drives.makeFile(QStringLiteral("C:\\a.txt"), QByteArray("copy"));
-    const QByteArray elsewhere = drives.host(drives.mkdir(QStringLiteral("C:\\ELSEWHERE")));
-    if (!dangling)
-        QVERIFY(writeHost(elsewhere + "/p.txt", "pointee"));
-    const QByteArray link = drives.host(drives.mkdir(QStringLiteral("D:\\OUT"))) + "/a.txt";
-    QVERIFY(::symlink(QByteArray(elsewhere + "/p.txt").constData(), link.constData()) == 0);
-    const QStringList before = snapshot(elsewhere);
-
-    FileCopier copier;
-    QCOMPARE(nameOf(copier.copy(source, QStringLiteral("D:\\OUT\\a.txt"))),
-             QStringLiteral("success"));
-    QVERIFY(S_ISREG(lstatOf(link).st_mode));
-    QCOMPARE(readHost(link), QByteArray("copy"));
-    QCOMPARE(snapshot(elsewhere), before);
-    QCOMPARE(namesIn(drives.host(QStringLiteral("D:\\OUT"))), QStringList{QStringLiteral("a.txt")});
-}
-
-// The folder held open between copies is the one the path names now.
-void TestFileCopier::followsFolderReplacedBetweenCopies() {
-    TempDrives drives;
-    const QString a = drives.makeFile(QStringLiteral("C:\\a.txt"), QByteArray("a"));
-    const QString b = drives.makeFile(QStringLiteral("C:\\b.txt"), QByteArray("b"));
-    drives.mkdir(QStringLiteral("D:\\OUT"));
-    FileCopier copier;
-    QVERIFY(copier.copy(a, QStringLiteral("D:\\OUT\\a.txt")).ok());
-    QVERIFY(::rename(drives.host(QStringLiteral("D:\\OUT")).constData(),
-                     drives.host(QStringLiteral("D:\\OLD")).constData()) == 0);
-    QCOMPARE(nameOf(copier.copy(b, QStringLiteral("D:\\OUT\\b.txt"))), QStringLiteral("NotFound"));
-    drives.mkdir(QStringLiteral("D:\\OUT"));
-    QVERIFY(copier.copy(b, QStringLiteral("D:\\OUT\\b.txt")).ok());
-    QCOMPARE(drives.read(QStringLiteral("D:\\OUT\\b.txt")), QByteArray("b"));
-    QCOMPARE(namesIn(drives.host(QStringLiteral("D:\\OLD"))), QStringList{QStringLiteral("a.txt")});
-}
-
-// Files under /proc say they are empty and are not: the copy has what a
-// read gives, not nothing.
-void TestFileCopier::copiesFileThatHidesItsLength() {
-    TempDrives drives;
-    DriveTable::instance().useFixedMap({{QLatin1Char('C'), drives.hostRoot(QLatin1Char('C'))},
-                                        {QLatin1Char('P'), QByteArray("/proc")}});
-    QCOMPARE(lstatOf("/proc/version").st_size, 0);
-    FileCopier copier;
-    QVERIFY(copier.copy(QStringLiteral("P:\\version"), QStringLiteral("C:\\version")).ok());
-    const QByteArray copy = drives.read(QStringLiteral("C:\\version"));
-    QVERIFY(copy.startsWith("Linux version"));
-    QCOMPARE(copy, readHost("/proc/version"));
-}
-
-void TestFileCopier::volumeRefuses_data() {
-    QTest::addColumn<int>("size");
-    QTest::addColumn<int>("oldSize"); // -1: no target yet
-    QTest::addColumn<bool>("unnamed");
-    QTest::addColumn<bool>("readOnly"); // else full
-    QTest::newRow("full: new file larger than the disk") << 2'000'000 << -1 << true << false;
-    QTest::newRow("full: the same, named") << 2'000'000 << -1 << false << false;
-    QTest::newRow("full: larger replacement") << 2'000'000 << 1000 << true << false;
-    QTest::newRow("full: fits only without the old") << 500'000 << 700'000 << true << false;
-    QTest::newRow("write-protected: new file") << 10 << -1 << true << true;
-    QTest::newRow("write-protected: replacement") << 10 << 3 << true << true;
-}
-
-// No partial target, no temporary, no space taken; an old target stays whole.
-void TestFileCopier::volumeRefuses() {
-    QFETCH(int, size);
-    QFETCH(int, oldSize);
-    QFETCH(bool, unnamed);
-    QFETCH(bool, readOnly);
-    MOUNT_VOLUMES(v, "size=1m");
-    if (oldSize >= 0)
-        QVERIFY(writeHost(v.host('D', "a.bin"), randomBytes(oldSize)));
-    QVERIFY(writeHost(v.host('C', "a.bin"), randomBytes(size)));
-    if (readOnly)
-        QVERIFY(v.d.remountReadOnly());
-    const QStringList before = snapshot(v.d.path());
-    const qint64 freeBefore = v.d.freeBytes();
-
-    FileCopier copier;
-    copier.setUnnamedTemporaries(unnamed);
-    QCOMPARE(nameOf(copier.copy(QStringLiteral("C:\\a.bin"), QStringLiteral("D:\\a.bin"))),
-             QLatin1String(readOnly ? "ReadOnly" : "NoSpace"));
-    QCOMPARE(snapshot(v.d.path()), before);
-    QCOMPARE(v.d.freeBytes(), freeBefore);
-    QVERIFY(copier.flush().ok());
-    if (readOnly)
-        return;
-    // A file that fits still goes on the same disk afterwards.
-    QVERIFY(writeHost(v.host('C', "small.bin"), randomBytes(1000)));
-    QVERIFY(copier.copy(QStringLiteral("C:\\small.bin"), QStringLiteral("D:\\small.bin")).ok());
-}
-
-void TestFileCopier::removedVolume_data() {
-    QTest::addColumn<bool>("flushFirst");
-    QTest::addColumn<bool>("throughC");
-    QTest::newRow("taken out after a flush") << true << false;
-    QTest::newRow("torn out while held open") << false << false;
-    QTest::newRow("its folder reached through C:") << true << true;
-}
-
-// After the volume is gone its bare mount-point folder is never written.
-void TestFileCopier::removedVolume() {
-    QFETCH(bool, flushFirst);
-    QFETCH(bool, throughC);
-    MOUNT_VOLUMES(v, "size=1m");
-    QVERIFY(writeHost(v.host('C', "a.txt"), "data"));
-    QString source = QStringLiteral("C:\\a.txt");
-    QString folder = QStringLiteral("D:");
-    if (throughC) {
-        // The host's own table: C: is "/", the tmpfs under /mnt a drive of
-        // its own that goes not ready.
-        DriveTable::instance().useHost();
-        const auto viaC = [](const QByteArray& hostPath) -> QString {
-            return QStringLiteral("C:") + QString::fromUtf8(hostPath).replace(u'/', u'\\');
-        };
-        source = viaC(v.host('C', "a.txt"));
-        folder = viaC(v.d.path());
+    void volumeRefuses_data() {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("oldSize"); // NoTarget, a link, or the old file's size
+        QTest::addColumn<bool>("unnamed");
+        QTest::addColumn<bool>("readOnly"); // else full
+        QTest::newRow("full: new file larger than the disk") << 2'000'000 << -1 << true << false;
+        QTest::newRow("full: the same, named") << 2'000'000 << -1 << false << false;
+        QTest::newRow("full: larger replacement") << 2'000'000 << 1000 << true << false;
+        QTest::newRow("full: fits only without the old") << 500'000 << 700'000 << true << false;
+        QTest::newRow("write-protected: new file") << 10 << -1 << true << true;
+        QTest::newRow("write-protected: replacement") << 10 << 3 << true << true;
     }
 
-    FileCopier copier;
-    QCOMPARE(nameOf(copier.copy(source, folder + QStringLiteral("\\a.txt"))),
-             QStringLiteral("success"));
-    if (flushFirst)
-        QVERIFY(copier.flush().ok() && v.d.eject()); // flushed: nothing holds the disk
-    else
-        QVERIFY(v.d.eject(MNT_DETACH));
-    DriveTable::instance().drives(); // the table notices the disk has gone
-    QCOMPARE(nameOf(copier.copy(source, folder + QStringLiteral("\\b.txt"))),
-             QStringLiteral("NotReady"));
-    QCOMPARE(namesIn(v.d.path()), QStringList());
-}
+    // No partial target, no temporary, no space taken; an old target stays whole.
+    void volumeRefuses() {
+        QFETCH(int, size);
+        QFETCH(int, oldSize);
+        QFETCH(bool, unnamed);
+        QFETCH(bool, readOnly);
+        MOUNT_VOLUMES(v, "size=1m");
+        if (oldSize >= 0)
+            QVERIFY(writeHost(v.host('D', "a.bin"), randomBytes(oldSize)));
+        QVERIFY(writeHost(v.host('C', "a.bin"), randomBytes(size)));
+        if (readOnly)
+            QVERIFY(v.d.remountReadOnly());
+        const QStringList before = snapshot(v.d.path());
+        const qint64 freeBefore = v.d.freeBytes();
 
-void TestFileCopier::acrossVolumes_data() {
-    QTest::addColumn<char>("from");
-    QTest::addColumn<char>("to");
-    QTest::newRow("tmpfs to tmpfs") << 'D' << 'E';
-    QTest::newRow("disk to tmpfs") << 'C' << 'D';
-    QTest::newRow("tmpfs to disk") << 'D' << 'C';
-    QTest::newRow("within one tmpfs") << 'D' << 'D';
-}
+        FileCopier copier;
+        copier.setUnnamedTemporaries(unnamed);
+        QCOMPARE(nameOf(copier.copy(QStringLiteral("C:\\a.bin"), QStringLiteral("D:\\a.bin"))),
+                 QLatin1String(readOnly ? "ReadOnly" : "NoSpace"));
+        QCOMPARE(snapshot(v.d.path()), before);
+        QCOMPARE(v.d.freeBytes(), freeBefore);
+        QVERIFY(copier.flush().ok());
+        if (readOnly)
+            return;
+        // A file that fits still goes on the same disk afterwards.
+        QVERIFY(writeHost(v.host('C', "small.bin"), randomBytes(1000)));
+        QVERIFY(copier.copy(QStringLiteral("C:\\small.bin"), QStringLiteral("D:\\small.bin")).ok());
+    }
 
-// Where the kernel cannot copy between file systems the fallbacks copy every byte.
-void TestFileCopier::acrossVolumes() {
-    QFETCH(char, from);
-    QFETCH(char, to);
-    MOUNT_VOLUMES(v, "size=16m");
-    const QByteArray content = randomBytes(5 * 1024 * 1024 + 3);
-    QVERIFY(writeHost(v.host(from, "src.bin"), content));
-    setTime(v.host(from, "src.bin"));
-    FileCopier copier;
-    for (int round = 0; round < 2; ++round) { // the second knows the way
-        QCOMPARE(nameOf(copier.copy(QLatin1Char(from) + QStringLiteral(":\\src.bin"),
-                                    QLatin1Char(to) + QStringLiteral(":\\copy.bin"))),
+    void removedVolume_data() {
+        QTest::addColumn<bool>("flushFirst");
+        QTest::addColumn<bool>("throughC");
+        QTest::newRow("taken out after a flush") << true << false;
+        QTest::newRow("torn out while held open") << false << false;
+        QTest::newRow("its folder reached through C:") << true << true;
+    }
+
+    // After the volume is gone its bare mount-point folder is never written.
+    void removedVolume() {
+        QFETCH(bool, flushFirst);
+        QFETCH(bool, throughC);
+        MOUNT_VOLUMES(v, "size=1m");
+        QVERIFY(writeHost(v.host('C', "a.txt"), "data"));
+        QString source = QStringLiteral("C:\\a.txt");
+        QString folder = QStringLiteral("D:");
+        if (throughC) {
+            // The host's own table: C: is "/", the tmpfs under /mnt a drive of
+            // its own that goes not ready.
+            DriveTable::instance().useHost();
+            const auto viaC = [](const QByteArray& hostPath) -> QString {
+                return QStringLiteral("C:") + QString::fromUtf8(hostPath).replace(u'/', u'\\');
+            };
+            source = viaC(v.host('C', "a.txt"));
+            folder = viaC(v.d.path());
+        }
+
+        FileCopier copier;
+        QCOMPARE(nameOf(copier.copy(source, folder + QStringLiteral("\\a.txt"))),
                  QStringLiteral("success"));
-        QVERIFY(readHost(v.host(to, "copy.bin")) == content);
-        QCOMPARE(lstatOf(v.host(to, "copy.bin")).st_mtim.tv_nsec, OldTime.tv_nsec);
+        if (flushFirst)
+            QVERIFY(copier.flush().ok() && v.d.eject()); // flushed: nothing holds the disk
+        else
+            QVERIFY(v.d.eject(MNT_DETACH));
+        DriveTable::instance().drives(); // the table notices the disk has gone
+        QCOMPARE(nameOf(copier.copy(source, folder + QStringLiteral("\\b.txt"))),
+                 QStringLiteral("NotReady"));
+        QCOMPARE(namesIn(v.d.path()), QStringList());
     }
-}
 
-// One kernel call moves at most about 2 GiB: larger files need every
-// call's count added up.
-void TestFileCopier::fileOverTwoGiB() {
-    MOUNT_VOLUMES(v, "size=3g");
-    // Sparse, with marks near both ends and across the 2 GiB line.
-    const qint64 size = (qint64(5) << 29) + 12345;
-    const qint64 marks[] = {0, (qint64(1) << 31) - 3, size - 8};
-    {
-        QFile f(QFile::decodeName(v.host('D', "big.bin")));
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(size));
-        for (qint64 at : marks)
-            QVERIFY(f.seek(at) && f.write("MARKMARK") == 8);
+    void acrossVolumes_data() {
+        QTest::addColumn<char>("from");
+        QTest::addColumn<char>("to");
+        QTest::newRow("tmpfs to tmpfs") << 'D' << 'E';
+        QTest::newRow("disk to tmpfs") << 'C' << 'D';
+        QTest::newRow("tmpfs to disk") << 'D' << 'C';
+        QTest::newRow("within one tmpfs") << 'D' << 'D';
     }
-    FileCopier copier;
-    QVERIFY(copier.copy(QStringLiteral("D:\\big.bin"), QStringLiteral("E:\\big.bin")).ok());
-    QFile copy(QFile::decodeName(v.host('E', "big.bin")));
-    QCOMPARE(copy.size(), size);
-    QVERIFY(copy.open(QIODevice::ReadOnly));
-    for (qint64 at : marks) {
-        QVERIFY(copy.seek(at));
-        QCOMPARE(copy.read(8), QByteArray("MARKMARK"));
+
+    // Where the kernel cannot copy between file systems the fallbacks copy every byte.
+    void acrossVolumes() {
+        QFETCH(char, from);
+        QFETCH(char, to);
+        MOUNT_VOLUMES(v, "size=16m");
+        const QByteArray content = randomBytes(5 * 1024 * 1024 + 3);
+        QVERIFY(writeHost(v.host(from, "src.bin"), content));
+        setTime(v.host(from, "src.bin"));
+        FileCopier copier;
+        for (int round = 0; round < 2; ++round) { // the second knows the way
+            QCOMPARE(nameOf(copier.copy(QLatin1Char(from) + QStringLiteral(":\\src.bin"),
+                                        QLatin1Char(to) + QStringLiteral(":\\copy.bin"))),
+                     QStringLiteral("success"));
+            QVERIFY(readHost(v.host(to, "copy.bin")) == content);
+            QCOMPARE(lstatOf(v.host(to, "copy.bin")).st_mtim.tv_nsec, OldTime.tv_nsec);
+        }
     }
-    QVERIFY(copy.seek(qint64(3) << 29));
-    QCOMPARE(copy.read(4), QByteArray(4, '\0'));
-}
+
+    // One kernel call moves at most about 2 GiB: larger files need every
+    // call's count added up.
+    void fileOverTwoGiB() {
+        MOUNT_VOLUMES(v, "size=3g");
+        // Sparse, with marks near both ends and across the 2 GiB line.
+        const qint64 size = (qint64(5) << 29) + 12345;
+        const qint64 marks[] = {0, (qint64(1) << 31) - 3, size - 8};
+        {
+            QFile f(QFile::decodeName(v.host('D', "big.bin")));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(size));
+            for (qint64 at : marks)
+                QVERIFY(f.seek(at) && f.write("MARKMARK") == 8);
+        }
+        FileCopier copier;
+        QVERIFY(copier.copy(QStringLiteral("D:\\big.bin"), QStringLiteral("E:\\big.bin")).ok());
+        QFile copy(QFile::decodeName(v.host('E', "big.bin")));
+        QCOMPARE(copy.size(), size);
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        for (qint64 at : marks) {
+            QVERIFY(copy.seek(at));
+            QCOMPARE(copy.read(8), QByteArray("MARKMARK"));
+        }
+        QVERIFY(copy.seek(qint64(3) << 29));
+        QCOMPARE(copy.read(4), QByteArray(4, '\0'));
+    }
+};
 
 QTEST_MAIN(TestFileCopier)
 #include "tst_file_copier.moc"

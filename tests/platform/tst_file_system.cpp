@@ -6,12 +6,9 @@
 #include <QtTest>
 
 #include <fcntl.h>
-#include <linux/capability.h>
-#include <sys/socket.h>
+#include <sys/fsuid.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <sys/sysmacros.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 using namespace platform;
@@ -20,26 +17,6 @@ namespace fs = platform::file_system;
 Q_DECLARE_METATYPE(platform::FsError)
 
 namespace {
-
-// Root reads any folder; without these two capabilities it obeys the
-// permission bits like anyone else. Restored when the object goes.
-struct PermissionsApplyToRoot {
-    PermissionsApplyToRoot() {
-        if (::geteuid() != 0 || ::syscall(SYS_capget, &header, saved) != 0)
-            return;
-        __user_cap_data_struct lowered[2] = {saved[0], saved[1]};
-        lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
-        this->lowered = ::syscall(SYS_capset, &header, lowered) == 0;
-    }
-    ~PermissionsApplyToRoot() {
-        if (lowered)
-            ::syscall(SYS_capset, &header, saved);
-    }
-    bool works() const { return ::geteuid() != 0 || lowered; }
-    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
-    __user_cap_data_struct saved[2]{};
-    bool lowered = false;
-};
 
 bool makeFile(const QByteArray& at) {
     const int fd = ::open(at.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
@@ -60,219 +37,200 @@ class TestFileSystem : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase();
+    void initTestCase() {
+        m_drives = std::make_unique<TempDrives>(QStringLiteral("CDE"));
+        QVERIFY(m_drives->isValid());
+        // Open to all, so that a test may look as another user.
+        QVERIFY(::chmod(QByteArray(host(QStringLiteral("C:\\")) + "/..").constData(), 0755) == 0);
+        // C:\mixed holds one of every kind of entry.
+        const QByteArray mixed = host(m_drives->mkdir(QStringLiteral("C:\\mixed")));
+        for (const char* name :
+             {"b.txt", "a.txt", "A.txt", "C.TXT", ".hidden", "with space.txt", "\xc3\xbc.txt",
+              "\xe6\x97\xa5\xe6\x9c\xac.txt", "back\\slash.txt", "latin\xe9.txt"})
+            QVERIFY(makeFile(mixed + '/' + name));
+        for (const char* name :
+             {"Zeta", "alpha", "Beta", ".hiddendir", "back\\slash dir", "latin\xe9 dir"})
+            QVERIFY(::mkdir(QByteArray(mixed + '/' + name).constData(), 0755) == 0);
+        QVERIFY(makeFile(mixed + "/alpha/inner.txt") && makeFile(mixed + "/.hiddendir/f.txt"));
+        for (const auto& [target, link] : {std::pair{"b.txt", "link-to-file"},
+                                           {"alpha", "link-to-folder"},
+                                           {".", "up"},
+                                           {"nowhere", "dangling"},
+                                           {"loop", "loop"},
+                                           {"pong", "ping"},
+                                           {"ping", "pong"},
+                                           {"/dev/null", "null-link"},
+                                           {"pipe", "link-to-pipe"}})
+            QVERIFY(::symlink(target, QByteArray(mixed + '/' + link).constData()) == 0);
+        QVERIFY(::mkfifo(QByteArray(mixed + "/pipe").constData(), 0644) == 0);
+        if (::geteuid() == 0)
+            QVERIFY(::mknod(QByteArray(mixed + "/device").constData(), S_IFCHR | 0644,
+                            makedev(1, 3)) == 0);
+        m_drives->makeFile(QStringLiteral("E:\\e.txt"));
+        m_drives->makeFile(QStringLiteral("D:\\same\\data.txt"), QByteArray("lower"));
+        m_drives->makeFile(QStringLiteral("D:\\same\\Data.txt"), QByteArray("upper"));
+        QVERIFY(::link(host(QStringLiteral("D:\\same\\data.txt")).constData(),
+                       host(QStringLiteral("D:\\same\\hard link.txt"))) == 0);
+    }
+
+    void cleanupTestCase() {
+        // QTemporaryDir cannot see names that are not UTF-8, so cannot remove them.
+        const QByteArray mixed = host(QStringLiteral("C:\\mixed"));
+        ::unlink(QByteArray(mixed + "/latin\xe9.txt").constData());
+        ::rmdir(QByteArray(mixed + "/latin\xe9 dir").constData());
+    }
+
     void init() { DriveTable::instance().setFixedReady(QLatin1Char('E'), false); }
     void cleanup() { DriveTable::instance().setFixedReady(QLatin1Char('E'), true); }
-    void listing();
-    void failures_data();
-    void failures();
-    void longPaths();
-    void manyFiles();
-    void lengthAndDate_data();
-    void lengthAndDate();
-    void lookupOrdinaryFile_data();
-    void lookupOrdinaryFile();
-    void sameFile_data();
-    void sameFile();
+    // Sorted as a person expects; special files, dangling links, loops, hidden
+    // folders and names with no drive-letter form (backslash, latin-1) are
+    // never listed; hidden files are, marked.
+    void listing() {
+        const Result<QStringList> folders = fs::folders(QStringLiteral("C:\\mixed"));
+        QCOMPARE(folders.value(), QStringList({"alpha", "Beta", "link-to-folder", "up", "Zeta"}));
+        const Result<QList<fs::FileEntry>> files = fs::files(QStringLiteral("C:\\mixed"));
+        QStringList names;
+        for (const fs::FileEntry& e : files.value())
+            names << e.name + (e.hidden ? QStringLiteral(" hidden") : QString()) +
+                         (e.system ? QStringLiteral(" system") : QString());
+        // Names differing only in case come in one fixed order, upper case first.
+        QCOMPARE(names, QStringList({".hidden hidden", "A.txt", "a.txt", "b.txt", "C.TXT",
+                                     "link-to-file", "with space.txt", "ü.txt", "日本.txt"}));
+    }
+
+    void failures_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<FsError>("error");
+        QTest::newRow("missing") << "C:\\no such folder" << FsError::NotFound;
+        QTest::newRow("below a missing one") << "C:\\nothing\\here" << FsError::NotFound;
+        QTest::newRow("a file") << "C:\\mixed\\b.txt" << FsError::NotAFolder;
+        QTest::newRow("a FIFO") << "C:\\mixed\\pipe" << FsError::NotAFolder;
+        QTest::newRow("a dangling link") << "C:\\mixed\\dangling" << FsError::NotFound;
+        QTest::newRow("unknown drive") << "Q:\\" << FsError::NotReady;
+        QTest::newRow("drive taken out") << "E:\\" << FsError::NotReady;
+        QTest::newRow("malformed") << "C:\\mixed\\..\\.." << FsError::Unlistable;
+        QTest::newRow("unreadable") << "C:\\locked" << FsError::AccessDenied;
+    }
+
+    void failures() {
+        QFETCH(QString, folder);
+        QFETCH(FsError, error);
+        QVERIFY(::chmod(host(m_drives->mkdir(QStringLiteral("C:\\locked"))).constData(), 0) == 0);
+        // Root reads any folder; as another user it obeys the permission bits.
+        const uid_t user = ::setfsuid(65534);
+        const Result<QStringList> folders = fs::folders(folder);
+        const Result<QList<fs::FileEntry>> files = fs::files(folder);
+        const Outcome listable = fs::canList(folder);
+        ::setfsuid(user);
+        QVERIFY(!folders.ok() && !files.ok() && !listable.ok());
+        QCOMPARE(folders.error(), error);
+        QCOMPARE(files.error(), error);
+        QCOMPARE(listable.error, error);
+    }
+
+    void longPaths() {
+        QString path = QStringLiteral("D:\\");
+        for (int level = 0; level < 10; ++level)
+            path =
+                drive_path::join(path, QStringLiteral("Folder with a rather long name, level %1 ü")
+                                           .arg(level, 2, 10, QLatin1Char('0')));
+        m_drives->mkdir(path);
+        const QString file = m_drives->makeFile(drive_path::join(path, QStringLiteral("deep.txt")),
+                                                QByteArray("12345"));
+        QVERIFY(file.size() > 400);
+        QCOMPARE(fs::files(path)->first().name, QStringLiteral("deep.txt"));
+        QCOMPARE(fs::folders(drive_path::parentOf(path))->size(), 1);
+        QCOMPARE(fs::length(file).value(), 5);
+        QCOMPARE(fs::lookupOrdinaryFile(file), QStringLiteral("deep.txt"));
+        QCOMPARE(drive_path::fromHost(host(file)).value(), file);
+    }
+
+    void manyFiles() {
+        const int count = 32767;
+        const QByteArray folder = host(m_drives->mkdir(QStringLiteral("D:\\many")));
+        // Made in reverse and with alternating case, so the order is the listing's own.
+        for (int i = count - 1; i >= 0; --i)
+            QVERIFY(makeFile(folder + (i % 2 ? "/File " : "/file ") +
+                             QByteArray::number(i).rightJustified(5, '0')));
+        const Result<QList<fs::FileEntry>> files = fs::files(QStringLiteral("D:\\many"));
+        QCOMPARE(files.value().size(), count);
+        for (int i = 0; i < count; ++i) {
+            if (!files->at(i).name.endsWith(QString::number(i).rightJustified(5, QLatin1Char('0'))))
+                QFAIL(qPrintable(
+                    QStringLiteral("Position %1 holds %2").arg(i).arg(files->at(i).name)));
+        }
+    }
+
+    void lengthAndDate_data() {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<qint64>("msecs");
+        QTest::newRow("empty, at the epoch") << qint64(0) << qint64(0);
+        QTest::newRow("small, with milliseconds") << qint64(17) << qint64(1700000000123);
+        QTest::newRow("past 4 GiB, in 2100") << (qint64(5) << 30) << qint64(4102444800999);
+    }
+
+    void lengthAndDate() {
+        QFETCH(qint64, size);
+        QFETCH(qint64, msecs);
+        const QString path = m_drives->makeFile(QStringLiteral("D:\\sized.bin"), size); // sparse
+        const timespec t{msecs / 1000, (msecs % 1000) * 1000000 + 456};
+        const timespec times[2] = {t, t};
+        QVERIFY(::utimensat(AT_FDCWD, host(path).constData(), times, 0) == 0);
+        QCOMPARE(fs::length(path).value(), size);
+        const QDateTime when = fs::modified(path).value();
+        QCOMPARE(when.timeSpec(), Qt::LocalTime);
+        QCOMPARE(when.toMSecsSinceEpoch(), msecs);
+    }
+
+    void lookupOrdinaryFile_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("found");
+        row("file", "C:\\mixed\\b.txt", "b.txt");
+        row("link to file", "C:\\mixed\\link-to-file", "link-to-file");
+        row("file in a hidden folder", "C:\\mixed\\.hiddendir\\f.txt", "f.txt");
+        row("through a linked folder", "C:\\mixed\\link-to-folder\\inner.txt", "inner.txt");
+        row("hidden file", "C:\\mixed\\.hidden", "");
+        row("folder", "C:\\mixed\\alpha", "");
+        row("link to folder", "C:\\mixed\\link-to-folder", "");
+        row("dangling link", "C:\\mixed\\dangling", "");
+        row("FIFO", "C:\\mixed\\pipe", "");
+        row("link to a device", "C:\\mixed\\null-link", "");
+        row("other case", "C:\\mixed\\B.TXT", "");
+        row("drive root", "C:\\", "");
+        row("drive taken out", "E:\\e.txt", "");
+    }
+
+    void lookupOrdinaryFile() {
+        QFETCH(QString, path);
+        QTEST(fs::lookupOrdinaryFile(path), "found");
+    }
+
+    void sameFile_data() {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<bool>("same");
+        row("one path", "C:\\mixed\\b.txt", "C:\\mixed\\b.txt", true);
+        row("symlinked folder", "C:\\mixed\\alpha\\inner.txt",
+            "C:\\mixed\\link-to-folder\\inner.txt", true);
+        row("folder linked to itself", "C:\\mixed\\b.txt", "C:\\mixed\\up\\up\\b.txt", true);
+        row("symlinked file", "C:\\mixed\\b.txt", "C:\\mixed\\link-to-file", true);
+        row("hard link", "D:\\same\\data.txt", "D:\\same\\hard link.txt", true);
+        row("names differing in case", "D:\\same\\data.txt", "D:\\same\\Data.txt", false);
+        row("missing", "C:\\mixed\\b.txt", "C:\\mixed\\gone.txt", false);
+        row("both missing", "C:\\gone.txt", "C:\\gone.txt", false);
+        row("drive taken out", "E:\\e.txt", "E:\\e.txt", false);
+    }
+
+    void sameFile() {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QTEST(fs::sameFile(a, b), "same");
+    }
 
 private:
     QByteArray host(const QString& drivePath) const { return m_drives->host(drivePath); }
     std::unique_ptr<TempDrives> m_drives; // E: is taken out during each test
 };
-
-void TestFileSystem::initTestCase() {
-    m_drives = std::make_unique<TempDrives>(QStringLiteral("CDE"));
-    QVERIFY(m_drives->isValid());
-    // C:\mixed holds one of every kind of entry.
-    const QByteArray mixed = host(m_drives->mkdir(QStringLiteral("C:\\mixed")));
-    for (const char* name :
-         {"b.txt", "a.txt", "A.txt", "C.TXT", ".hidden", "with space.txt", "\xc3\xbc.txt",
-          "\xe6\x97\xa5\xe6\x9c\xac.txt", "back\\slash.txt", "latin\xe9.txt"})
-        QVERIFY(makeFile(mixed + '/' + name));
-    for (const char* name :
-         {"Zeta", "alpha", "Beta", ".hiddendir", "back\\slash dir", "latin\xe9 dir"})
-        QVERIFY(::mkdir(QByteArray(mixed + '/' + name).constData(), 0755) == 0);
-    QVERIFY(makeFile(mixed + "/alpha/inner.txt") && makeFile(mixed + "/.hiddendir/f.txt"));
-    for (const auto& [target, link] : {std::pair{"b.txt", "link-to-file"},
-                                       {"alpha", "link-to-folder"},
-                                       {".", "up"},
-                                       {"nowhere", "dangling"},
-                                       {"loop", "loop"},
-                                       {"pong", "ping"},
-                                       {"ping", "pong"},
-                                       {"/dev/null", "null-link"},
-                                       {"pipe", "link-to-pipe"}})
-        QVERIFY(::symlink(target, QByteArray(mixed + '/' + link).constData()) == 0);
-    QVERIFY(::mkfifo(QByteArray(mixed + "/pipe").constData(), 0644) == 0);
-    sockaddr_un address{AF_UNIX, {}};
-    qstrcpy(address.sun_path, QByteArray(mixed + "/sock").constData());
-    const int s = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    QVERIFY(::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0);
-    ::close(s);
-    if (::geteuid() == 0)
-        QVERIFY(::mknod(QByteArray(mixed + "/device").constData(), S_IFCHR | 0644, makedev(1, 3)) ==
-                0);
-    m_drives->makeFile(QStringLiteral("E:\\e.txt"));
-    m_drives->makeFile(QStringLiteral("D:\\same\\data.txt"), QByteArray("lower"));
-    m_drives->makeFile(QStringLiteral("D:\\same\\Data.txt"), QByteArray("upper"));
-    QVERIFY(::link(host(QStringLiteral("D:\\same\\data.txt")).constData(),
-                   host(QStringLiteral("D:\\same\\hard link.txt"))) == 0);
-}
-
-void TestFileSystem::cleanupTestCase() {
-    // QTemporaryDir cannot see names that are not UTF-8, so cannot remove them.
-    const QByteArray mixed = host(QStringLiteral("C:\\mixed"));
-    ::unlink(QByteArray(mixed + "/latin\xe9.txt").constData());
-    ::rmdir(QByteArray(mixed + "/latin\xe9 dir").constData());
-}
-
-// Sorted as a person expects; special files, dangling links, loops, hidden
-// folders and names with no drive-letter form (backslash, latin-1) are
-// never listed; hidden files are, marked.
-void TestFileSystem::listing() {
-    const Result<QStringList> folders = fs::folders(QStringLiteral("C:\\mixed"));
-    QCOMPARE(folders.value(), QStringList({"alpha", "Beta", "link-to-folder", "up", "Zeta"}));
-    const Result<QList<fs::FileEntry>> files = fs::files(QStringLiteral("C:\\mixed"));
-    QStringList names;
-    for (const fs::FileEntry& e : files.value())
-        names << e.name + (e.hidden ? QStringLiteral(" hidden") : QString()) +
-                     (e.system ? QStringLiteral(" system") : QString());
-    // Names differing only in case come in one fixed order, upper case first.
-    QCOMPARE(names, QStringList({".hidden hidden", "A.txt", "a.txt", "b.txt", "C.TXT",
-                                 "link-to-file", "with space.txt", "ü.txt", "日本.txt"}));
-}
-
-void TestFileSystem::failures_data() {
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<FsError>("error");
-    QTest::newRow("missing") << "C:\\no such folder" << FsError::NotFound;
-    QTest::newRow("below a missing one") << "C:\\nothing\\here" << FsError::NotFound;
-    QTest::newRow("a file") << "C:\\mixed\\b.txt" << FsError::NotAFolder;
-    QTest::newRow("a FIFO") << "C:\\mixed\\pipe" << FsError::NotAFolder;
-    QTest::newRow("a dangling link") << "C:\\mixed\\dangling" << FsError::NotFound;
-    QTest::newRow("unknown drive") << "Q:\\" << FsError::NotReady;
-    QTest::newRow("drive taken out") << "E:\\" << FsError::NotReady;
-    QTest::newRow("malformed") << "C:\\mixed\\..\\.." << FsError::Unlistable;
-    QTest::newRow("unreadable") << "C:\\locked" << FsError::AccessDenied;
-}
-
-void TestFileSystem::failures() {
-    QFETCH(QString, folder);
-    QFETCH(FsError, error);
-    QVERIFY(::chmod(host(m_drives->mkdir(QStringLiteral("C:\\locked"))).constData(), 0) == 0);
-    std::optional<PermissionsApplyToRoot> permissions(std::in_place);
-    const bool usable = permissions->works() || error != FsError::AccessDenied;
-    const Result<QStringList> folders = fs::folders(folder);
-    const Result<QList<fs::FileEntry>> files = fs::files(folder);
-    const Outcome listable = fs::canList(folder);
-    permissions.reset();
-    ::chmod(host(QStringLiteral("C:\\locked")).constData(), 0755);
-    if (!usable)
-        QSKIP("Root cannot give up its right to read every folder here");
-
-    QVERIFY(!folders.ok() && !files.ok() && !listable.ok());
-    QCOMPARE(folders.error(), error);
-    QCOMPARE(files.error(), error);
-    QCOMPARE(listable.error, error);
-}
-
-void TestFileSystem::longPaths() {
-    QString path = QStringLiteral("D:\\");
-    for (int level = 0; level < 10; ++level)
-        path = drive_path::join(path, QStringLiteral("Folder with a rather long name, level %1 ü")
-                                          .arg(level, 2, 10, QLatin1Char('0')));
-    m_drives->mkdir(path);
-    const QString file =
-        m_drives->makeFile(drive_path::join(path, QStringLiteral("deep.txt")), QByteArray("12345"));
-    QVERIFY(file.size() > 400);
-    QCOMPARE(fs::files(path)->first().name, QStringLiteral("deep.txt"));
-    QCOMPARE(fs::folders(drive_path::parentOf(path))->size(), 1);
-    QCOMPARE(fs::length(file).value(), 5);
-    QCOMPARE(fs::lookupOrdinaryFile(file), QStringLiteral("deep.txt"));
-    QCOMPARE(drive_path::fromHost(host(file)).value(), file);
-}
-
-void TestFileSystem::manyFiles() {
-    const int count = 32767;
-    const QByteArray folder = host(m_drives->mkdir(QStringLiteral("D:\\many")));
-    // Made in reverse and with alternating case, so the order is the listing's own.
-    for (int i = count - 1; i >= 0; --i)
-        QVERIFY(makeFile(folder + (i % 2 ? "/File " : "/file ") +
-                         QByteArray::number(i).rightJustified(5, '0')));
-    const Result<QList<fs::FileEntry>> files = fs::files(QStringLiteral("D:\\many"));
-    QCOMPARE(files.value().size(), count);
-    for (int i = 0; i < count; ++i) {
-        if (!files->at(i).name.endsWith(QString::number(i).rightJustified(5, QLatin1Char('0'))))
-            QFAIL(qPrintable(QStringLiteral("Position %1 holds %2").arg(i).arg(files->at(i).name)));
-    }
-}
-
-void TestFileSystem::lengthAndDate_data() {
-    QTest::addColumn<qint64>("size");
-    QTest::addColumn<qint64>("msecs");
-    QTest::newRow("empty, at the epoch") << qint64(0) << qint64(0);
-    QTest::newRow("small, with milliseconds") << qint64(17) << qint64(1700000000123);
-    QTest::newRow("past 4 GiB, in 2100") << (qint64(5) << 30) << qint64(4102444800999);
-}
-
-void TestFileSystem::lengthAndDate() {
-    QFETCH(qint64, size);
-    QFETCH(qint64, msecs);
-    const QString path = m_drives->makeFile(QStringLiteral("D:\\sized.bin"), size); // sparse
-    const timespec t{msecs / 1000, (msecs % 1000) * 1000000 + 456};
-    const timespec times[2] = {t, t};
-    QVERIFY(::utimensat(AT_FDCWD, host(path).constData(), times, 0) == 0);
-    QCOMPARE(fs::length(path).value(), size);
-    const QDateTime when = fs::modified(path).value();
-    QCOMPARE(when.timeSpec(), Qt::LocalTime);
-    QCOMPARE(when.toMSecsSinceEpoch(), msecs);
-}
-
-void TestFileSystem::lookupOrdinaryFile_data() {
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("found");
-    row("file", "C:\\mixed\\b.txt", "b.txt");
-    row("link to file", "C:\\mixed\\link-to-file", "link-to-file");
-    row("file in a hidden folder", "C:\\mixed\\.hiddendir\\f.txt", "f.txt");
-    row("through a linked folder", "C:\\mixed\\link-to-folder\\inner.txt", "inner.txt");
-    row("hidden file", "C:\\mixed\\.hidden", "");
-    row("folder", "C:\\mixed\\alpha", "");
-    row("link to folder", "C:\\mixed\\link-to-folder", "");
-    row("dangling link", "C:\\mixed\\dangling", "");
-    row("FIFO", "C:\\mixed\\pipe", "");
-    row("link to a device", "C:\\mixed\\null-link", "");
-    row("other case", "C:\\mixed\\B.TXT", "");
-    row("drive root", "C:\\", "");
-    row("drive taken out", "E:\\e.txt", "");
-}
-
-void TestFileSystem::lookupOrdinaryFile() {
-    QFETCH(QString, path);
-    QTEST(fs::lookupOrdinaryFile(path), "found");
-}
-
-void TestFileSystem::sameFile_data() {
-    QTest::addColumn<QString>("a");
-    QTest::addColumn<QString>("b");
-    QTest::addColumn<bool>("same");
-    row("one path", "C:\\mixed\\b.txt", "C:\\mixed\\b.txt", true);
-    row("symlinked folder", "C:\\mixed\\alpha\\inner.txt", "C:\\mixed\\link-to-folder\\inner.txt",
-        true);
-    row("folder linked to itself", "C:\\mixed\\b.txt", "C:\\mixed\\up\\up\\b.txt", true);
-    row("symlinked file", "C:\\mixed\\b.txt", "C:\\mixed\\link-to-file", true);
-    row("hard link", "D:\\same\\data.txt", "D:\\same\\hard link.txt", true);
-    row("names differing in case", "D:\\same\\data.txt", "D:\\same\\Data.txt", false);
-    row("missing", "C:\\mixed\\b.txt", "C:\\mixed\\gone.txt", false);
-    row("both missing", "C:\\gone.txt", "C:\\gone.txt", false);
-    row("drive taken out", "E:\\e.txt", "E:\\e.txt", false);
-}
-
-void TestFileSystem::sameFile() {
-    QFETCH(QString, a);
-    QFETCH(QString, b);
-    QTEST(fs::sameFile(a, b), "same");
-}
 
 QTEST_GUILESS_MAIN(TestFileSystem)
 #include "tst_file_system.moc"

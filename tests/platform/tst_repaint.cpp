@@ -20,51 +20,49 @@ class TestRepaint : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void atMostOncePerFrame();
-    void nowPaintsWhatIsPendingAndSkipsTheDestroyed();
-};
+    void atMostOncePerFrame() {
+        CountingWidget a, b;
+        a.show();
+        b.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&b));
+        repaint::now();
+        a.paints = b.paints = 0;
 
-void TestRepaint::atMostOncePerFrame() {
-    CountingWidget a, b;
-    a.show();
-    b.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&b));
-    repaint::now();
-    a.paints = b.paints = 0;
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < 1000; ++i) {
+            repaint::soon(&a);
+            repaint::soon(&b);
+        }
+        QVERIFY2(a.paints <= clock.elapsed() / (1000 / 30) + 1,
+                 qPrintable(QString::number(a.paints)));
+        QCOMPARE(b.paints, a.paints); // changed together, painted together
 
-    QElapsedTimer clock;
-    clock.start();
-    for (int i = 0; i < 1000; ++i) {
+        // A frame later, soon() paints by itself.
+        QTest::qWait(40);
+        a.paints = 0;
         repaint::soon(&a);
-        repaint::soon(&b);
+        QCOMPARE(a.paints, 1);
     }
-    QVERIFY2(a.paints <= clock.elapsed() / (1000 / 30) + 1, qPrintable(QString::number(a.paints)));
-    QCOMPARE(b.paints, a.paints); // changed together, painted together
 
-    // A frame later, soon() paints by itself.
-    QTest::qWait(40);
-    a.paints = 0;
-    repaint::soon(&a);
-    QCOMPARE(a.paints, 1);
-}
+    void nowPaintsWhatIsPendingAndSkipsTheDestroyed() {
+        auto* gone = new CountingWidget;
+        gone->show();
+        CountingWidget kept;
+        kept.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&kept));
+        repaint::now(); // a frame starts here: the next soon() waits
+        kept.paints = 0;
 
-void TestRepaint::nowPaintsWhatIsPendingAndSkipsTheDestroyed() {
-    auto* gone = new CountingWidget;
-    gone->show();
-    CountingWidget kept;
-    kept.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&kept));
-    repaint::now(); // a frame starts here: the next soon() waits
-    kept.paints = 0;
-
-    repaint::soon(gone);
-    repaint::soon(&kept);
-    delete gone;
-    repaint::now();
-    QCOMPARE(kept.paints, 1);
-    repaint::now(); // nothing pending any more
-    QCOMPARE(kept.paints, 1);
-}
+        repaint::soon(gone);
+        repaint::soon(&kept);
+        delete gone;
+        repaint::now();
+        QCOMPARE(kept.paints, 1);
+        repaint::now(); // nothing pending any more
+        QCOMPARE(kept.paints, 1);
+    }
+};
 
 QTEST_MAIN(TestRepaint)
 #include "tst_repaint.moc"

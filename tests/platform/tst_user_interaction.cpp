@@ -51,200 +51,186 @@ class TestUserInteraction : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void realBoxKeys_data();
-    void realBoxKeys();
-    void scriptAnsweredInOrder();
-    void againstTheScript_data();
-    void againstTheScript();
-    void windowLeftOpen_data();
-    void windowLeftOpen();
-};
+    void realBoxKeys_data() {
+        QTest::addColumn<Buttons>("buttons");
+        QTest::addColumn<int>("defaultButton");
+        QTest::addColumn<bool>("tryToClose"); // Escape, then the frame's close
+        QTest::addColumn<bool>("staysOpen");  // ...which must not answer
+        QTest::addColumn<Answer>("expected");
+        QTest::newRow("ok: escape is ok") << Buttons::Ok << 1 << true << false << Answer::Ok;
+        QTest::newRow("ok/cancel: escape")
+            << Buttons::OkCancel << 1 << true << false << Answer::Cancel;
+        QTest::newRow("ok/cancel: enter")
+            << Buttons::OkCancel << 2 << false << false << Answer::Cancel;
+        QTest::newRow("abort/retry/ignore: no escape, enter on retry")
+            << Buttons::AbortRetryIgnore << 2 << true << true << Answer::Retry;
+        QTest::newRow("abort/retry/ignore: no escape, enter on abort")
+            << Buttons::AbortRetryIgnore << 1 << true << true << Answer::Abort;
+        QTest::newRow("abort/retry/ignore: enter on ignore")
+            << Buttons::AbortRetryIgnore << 3 << false << false << Answer::Ignore;
+    }
 
-void TestUserInteraction::realBoxKeys_data() {
-    QTest::addColumn<Buttons>("buttons");
-    QTest::addColumn<int>("defaultButton");
-    QTest::addColumn<bool>("tryToClose"); // Escape, then the frame's close
-    QTest::addColumn<bool>("staysOpen");  // ...which must not answer
-    QTest::addColumn<Answer>("expected");
-    QTest::newRow("ok: escape is ok") << Buttons::Ok << 1 << true << false << Answer::Ok;
-    QTest::newRow("ok/cancel: escape") << Buttons::OkCancel << 1 << true << false << Answer::Cancel;
-    QTest::newRow("ok/cancel: enter") << Buttons::OkCancel << 2 << false << false << Answer::Cancel;
-    QTest::newRow("abort/retry/ignore: no escape, enter on retry")
-        << Buttons::AbortRetryIgnore << 2 << true << true << Answer::Retry;
-    QTest::newRow("abort/retry/ignore: no escape, enter on abort")
-        << Buttons::AbortRetryIgnore << 1 << true << true << Answer::Abort;
-    QTest::newRow("abort/retry/ignore: enter on ignore")
-        << Buttons::AbortRetryIgnore << 3 << false << false << Answer::Ignore;
-}
+    // The real user's boxes, answered from the keyboard while they are open:
+    // Escape or closing must never answer a question without a safe way out.
+    void realBoxKeys() {
+        QFETCH(Buttons, buttons);
+        QFETCH(int, defaultButton);
+        QFETCH(bool, tryToClose);
+        MessageBox asked = box(QStringLiteral("Disk Full Or Write Protected Disk!"), buttons,
+                               QStringLiteral("Copy Error"));
+        asked.defaultButton = defaultButton;
 
-// The real user's boxes, answered from the keyboard while they are open:
-// Escape or closing must never answer a question without a safe way out.
-void TestUserInteraction::realBoxKeys() {
-    QFETCH(Buttons, buttons);
-    QFETCH(int, defaultButton);
-    QFETCH(bool, tryToClose);
-    MessageBox asked = box(QStringLiteral("Disk Full Or Write Protected Disk!"), buttons,
-                           QStringLiteral("Copy Error"));
-    asked.defaultButton = defaultButton;
-
-    QString seen;
-    QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
-    bool openAfterClose = false;
-    QTimer watchdog; // fails the test instead of hanging should the box never close
-    watchdog.setSingleShot(true);
-    connect(&watchdog, &QTimer::timeout, this, [] {
-        if (QWidget* w = QApplication::activeModalWidget())
-            w->hide();
-    });
-    watchdog.start(10000);
-    QTimer::singleShot(0, this, [&] {
-        auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (shown == nullptr)
-            return;
-        seen = shown->windowTitle() + u'|' + shown->text();
-        seenIcon = shown->icon();
-        if (tryToClose) {
-            QTest::keyClick(shown, Qt::Key_Escape);
-            if (shown->isVisible())
-                shown->close();
-            openAfterClose = shown->isVisible();
-            if (!openAfterClose)
+        bool openAfterClose = false;
+        QTimer watchdog; // fails the test instead of hanging should the box never close
+        watchdog.setSingleShot(true);
+        connect(&watchdog, &QTimer::timeout, this, [] {
+            if (QWidget* w = QApplication::activeModalWidget())
+                w->hide();
+        });
+        watchdog.start(10000);
+        QTimer::singleShot(0, this, [&] {
+            auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (shown == nullptr)
                 return;
+            if (tryToClose) {
+                QTest::keyClick(shown, Qt::Key_Escape);
+                if (shown->isVisible())
+                    shown->close();
+                openAfterClose = shown->isVisible();
+                if (!openAfterClose)
+                    return;
+            }
+            QTest::keyClick(shown, Qt::Key_Return);
+        });
+
+        const Answer answer = UserInteraction::current().ask(asked);
+        QVERIFY(watchdog.isActive());
+        QTEST(answer, "expected");
+        QTEST(openAfterClose, "staysOpen");
+    }
+
+    void scriptAnsweredInOrder() {
+        const QString full = QStringLiteral("Disk Full Or Write Protected Disk!");
+        ScriptedUser user;
+        user.expectBox(Answer::Cancel, QStringLiteral("Exit?"));
+        user.expectWindow(QStringLiteral("Status"), [&full](QDialog& status) {
+            QVERIFY(status.isVisible());
+            QCOMPARE(QApplication::activeModalWidget(), &status);
+            // Boxes and windows opened from the action come from the same queue.
+            QCOMPARE(ask(box(full, Buttons::AbortRetryIgnore)), Answer::Retry);
+            std::unique_ptr<QDialog> overwrite(makeWindow(QStringLiteral("Overwrite")));
+            showModal(*overwrite);
+            clickClose(status);
+        });
+        user.expectBox(Answer::Retry, full);
+        user.expectWindow(QStringLiteral("Overwrite"), clickClose);
+
+        MessageBox exit = box(QStringLiteral("Exit?"), Buttons::OkCancel, QStringLiteral("Quit"));
+        exit.icon = Icon::Question;
+        exit.defaultButton = 2;
+        QCOMPARE(ask(exit), Answer::Cancel);
+        std::unique_ptr<QDialog> status(makeWindow(QStringLiteral("Status")));
+        QSignalSpy accepted(status.get(), &QDialog::accepted);
+        showModal(*status);
+
+        QCOMPARE(accepted.size(), 1);
+        QCOMPARE(user.windows(),
+                 (QStringList{QStringLiteral("Status"), QStringLiteral("Overwrite")}));
+        QCOMPARE(user.boxes().size(), 2);
+        const MessageBox& first = user.boxes().at(0);
+        QCOMPARE(first.title, QStringLiteral("Quit"));
+        QCOMPARE(first.buttons, Buttons::OkCancel);
+        QCOMPARE(first.defaultButton, 2);
+        QCOMPARE(user.boxes().at(1).prompt, full);
+        QVERIFY2(user.problems().isEmpty(), qPrintable(user.problems().join(u'\n')));
+    }
+
+    void againstTheScript_data() {
+        QTest::addColumn<QString>("queued"); // "box[:prompt]" (answered Ok) or a window's name
+        QTest::addColumn<bool>("window");    // shown: the window "Overwrite", else a box
+        QTest::addColumn<Buttons>("buttons");
+        QTest::addColumn<Answer>("answer"); // the safest the box has
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<int>("pending");
+        const char* unexpectedBox = "unexpected box: Oops: Surprise";
+        const char* window = "unexpected window: Overwrite";
+        row("ok/cancel box", "", false, Buttons::OkCancel, Answer::Cancel, unexpectedBox, 0);
+        row("abort/retry/ignore box", "", false, Buttons::AbortRetryIgnore, Answer::Abort,
+            unexpectedBox, 0);
+        row("box while a window is queued", "Status", false, Buttons::OkCancel, Answer::Cancel,
+            unexpectedBox, 1);
+        row("box saying something else", "box:File Already Selected!", false, Buttons::Ok,
+            Answer::Ok, "box said \"Surprise\", expected \"File Already Selected!\"", 0);
+        row("window", "", true, Buttons::Ok, Answer::Ok, window, 0);
+        row("window while a box is queued", "box", true, Buttons::Ok, Answer::Ok, window, 1);
+        row("window while another is queued", "Status", true, Buttons::Ok, Answer::Ok, window, 1);
+    }
+
+    // Whatever went against the script is recorded and never waits.
+    void againstTheScript() {
+        QFETCH(QString, queued);
+        QFETCH(bool, window);
+        QFETCH(Buttons, buttons);
+        ScriptedUser user;
+        bool acted = false;
+        if (queued.startsWith(QStringLiteral("box")))
+            user.expectBox(Answer::Ok,
+                           queued.size() > 4 ? std::optional(queued.mid(4)) : std::nullopt);
+        else if (!queued.isEmpty())
+            user.expectWindow(queued, [&acted](QDialog&) { acted = true; });
+
+        if (window) {
+            std::unique_ptr<QDialog> shown(makeWindow(QStringLiteral("Overwrite")));
+            QSignalSpy finished(shown.get(), &QDialog::finished);
+            showModal(*shown);
+            QVERIFY(!shown->isVisible());
+            QCOMPARE(finished.size(), 1);
+        } else {
+            QTEST(ask(box(QStringLiteral("Surprise"), buttons, QStringLiteral("Oops"))), "answer");
+            QCOMPARE(user.boxes().size(), 1);
         }
-        QTest::keyClick(shown, Qt::Key_Return);
-    });
+        QVERIFY(!acted);
+        QTEST(user.failures().join(u'\n'), "failure");
+        QTEST(user.pending(), "pending");
+    }
 
-    const Answer answer = UserInteraction::current().ask(asked);
-    QVERIFY(watchdog.isActive());
-    QTEST(answer, "expected");
-    QTEST(openAfterClose, "staysOpen");
-    QCOMPARE(seen, asked.title + u'|' + asked.prompt);
-    QCOMPARE(seenIcon, QMessageBox::Warning);
-}
+    void windowLeftOpen_data() {
+        QTest::addColumn<bool>("deleteOnClose");
+        QTest::addColumn<bool>("closeInAction");
+        QTest::newRow("left open") << false << false;
+        QTest::newRow("left open, deletes itself on close") << true << false;
+        QTest::newRow("closed, deletes itself on close") << true << true;
+    }
 
-void TestUserInteraction::scriptAnsweredInOrder() {
-    const QString full = QStringLiteral("Disk Full Or Write Protected Disk!");
-    ScriptedUser user;
-    user.expectBox(Answer::Cancel, QStringLiteral("Exit?"));
-    user.expectWindow(QStringLiteral("Status"), [&full](QDialog& status) {
-        QVERIFY(status.isVisible());
-        QCOMPARE(QApplication::activeModalWidget(), &status);
-        // Boxes and windows opened from the action come from the same queue.
-        QCOMPARE(ask(box(full, Buttons::AbortRetryIgnore)), Answer::Retry);
-        std::unique_ptr<QDialog> overwrite(makeWindow(QStringLiteral("Overwrite")));
-        showModal(*overwrite);
-        clickClose(status);
-    });
-    user.expectBox(Answer::Retry, full);
-    user.expectWindow(QStringLiteral("Overwrite"), clickClose);
+    // As with a real modal show, a window that deletes itself on close lives
+    // until the show returns, and not after.
+    void windowLeftOpen() {
+        QFETCH(bool, deleteOnClose);
+        QFETCH(bool, closeInAction);
+        ScriptedUser user;
+        bool aliveAfterClose = false;
+        user.expectWindow(QStringLiteral("Overwrite"), [&](QDialog& window) {
+            if (closeInAction) {
+                window.close();
+                aliveAfterClose = !window.isVisible(); // still a live object here
+            }
+        });
+        QPointer<QDialog> window = makeWindow(QStringLiteral("Overwrite"), deleteOnClose);
+        QSignalSpy finished(window.data(), &QDialog::finished);
+        showModal(*window);
 
-    MessageBox exit = box(QStringLiteral("Exit?"), Buttons::OkCancel, QStringLiteral("Quit"));
-    exit.icon = Icon::Question;
-    exit.defaultButton = 2;
-    QCOMPARE(ask(exit), Answer::Cancel);
-    std::unique_ptr<QDialog> status(makeWindow(QStringLiteral("Status")));
-    QSignalSpy accepted(status.get(), &QDialog::accepted);
-    showModal(*status);
-
-    QCOMPARE(accepted.size(), 1);
-    QCOMPARE(user.windows(), (QStringList{QStringLiteral("Status"), QStringLiteral("Overwrite")}));
-    QCOMPARE(user.boxes().size(), 2);
-    const MessageBox& first = user.boxes().at(0);
-    QCOMPARE(first.title, QStringLiteral("Quit"));
-    QCOMPARE(first.buttons, Buttons::OkCancel);
-    QCOMPARE(first.icon, Icon::Question);
-    QCOMPARE(first.defaultButton, 2);
-    QCOMPARE(user.boxes().at(1).prompt, full);
-    QVERIFY2(user.problems().isEmpty(), qPrintable(user.problems().join(u'\n')));
-}
-
-void TestUserInteraction::againstTheScript_data() {
-    QTest::addColumn<QString>("queued"); // "box[:prompt]" (answered Ok) or a window's name
-    QTest::addColumn<bool>("window");    // shown: the window "Overwrite", else a box
-    QTest::addColumn<Buttons>("buttons");
-    QTest::addColumn<Answer>("answer"); // the safest the box has
-    QTest::addColumn<QString>("failure");
-    QTest::addColumn<int>("pending");
-    const char* unexpectedBox = "unexpected box: Oops: Surprise";
-    const char* window = "unexpected window: Overwrite";
-    row("ok box", "", false, Buttons::Ok, Answer::Ok, unexpectedBox, 0);
-    row("ok/cancel box", "", false, Buttons::OkCancel, Answer::Cancel, unexpectedBox, 0);
-    row("abort/retry/ignore box", "", false, Buttons::AbortRetryIgnore, Answer::Abort,
-        unexpectedBox, 0);
-    row("box while a window is queued", "Status", false, Buttons::OkCancel, Answer::Cancel,
-        unexpectedBox, 1);
-    row("box saying something else", "box:File Already Selected!", false, Buttons::Ok, Answer::Ok,
-        "box said \"Surprise\", expected \"File Already Selected!\"", 0);
-    row("scripted answer not on the box", "box", false, Buttons::AbortRetryIgnore, Answer::Abort,
-        "answer not among the buttons of box: Oops: Surprise", 0);
-    row("window", "", true, Buttons::Ok, Answer::Ok, window, 0);
-    row("window while a box is queued", "box", true, Buttons::Ok, Answer::Ok, window, 1);
-    row("window while another is queued", "Status", true, Buttons::Ok, Answer::Ok, window, 1);
-}
-
-// Whatever went against the script is recorded and never waits.
-void TestUserInteraction::againstTheScript() {
-    QFETCH(QString, queued);
-    QFETCH(bool, window);
-    QFETCH(Buttons, buttons);
-    ScriptedUser user;
-    bool acted = false;
-    if (queued.startsWith(QStringLiteral("box")))
-        user.expectBox(Answer::Ok, queued.size() > 4 ? std::optional(queued.mid(4)) : std::nullopt);
-    else if (!queued.isEmpty())
-        user.expectWindow(queued, [&acted](QDialog&) { acted = true; });
-
-    if (window) {
-        std::unique_ptr<QDialog> shown(makeWindow(QStringLiteral("Overwrite")));
-        QSignalSpy finished(shown.get(), &QDialog::finished);
-        showModal(*shown);
-        QVERIFY(!shown->isVisible());
         QCOMPARE(finished.size(), 1);
-    } else {
-        QTEST(ask(box(QStringLiteral("Surprise"), buttons, QStringLiteral("Oops"))), "answer");
-        QCOMPARE(user.boxes().size(), 1);
-    }
-    QVERIFY(!acted);
-    QTEST(user.failures().join(u'\n'), "failure");
-    QTEST(user.pending(), "pending");
-}
-
-void TestUserInteraction::windowLeftOpen_data() {
-    QTest::addColumn<bool>("deleteOnClose");
-    QTest::addColumn<bool>("closeInAction");
-    QTest::newRow("left open") << false << false;
-    QTest::newRow("left open, deletes itself on close") << true << false;
-    QTest::newRow("closed, deletes itself on close") << true << true;
-}
-
-// As with a real modal show, a window that deletes itself on close lives
-// until the show returns, and not after.
-void TestUserInteraction::windowLeftOpen() {
-    QFETCH(bool, deleteOnClose);
-    QFETCH(bool, closeInAction);
-    ScriptedUser user;
-    bool aliveAfterClose = false;
-    user.expectWindow(QStringLiteral("Overwrite"), [&](QDialog& window) {
-        if (closeInAction) {
-            window.close();
-            aliveAfterClose = !window.isVisible(); // still a live object here
+        QCOMPARE(aliveAfterClose, closeInAction);
+        QCOMPARE(user.failures(), closeInAction
+                                      ? QStringList()
+                                      : QStringList{QStringLiteral("window left open: Overwrite")});
+        QCOMPARE(window.isNull(), deleteOnClose);
+        if (!deleteOnClose) {
+            QVERIFY(!window->isVisible());
+            delete window.data();
         }
-    });
-    QPointer<QDialog> window = makeWindow(QStringLiteral("Overwrite"), deleteOnClose);
-    QSignalSpy finished(window.data(), &QDialog::finished);
-    showModal(*window);
-
-    QCOMPARE(finished.size(), 1);
-    QCOMPARE(aliveAfterClose, closeInAction);
-    QCOMPARE(user.failures(), closeInAction
-                                  ? QStringList()
-                                  : QStringList{QStringLiteral("window left open: Overwrite")});
-    QCOMPARE(window.isNull(), deleteOnClose);
-    if (!deleteOnClose) {
-        QVERIFY(!window->isVisible());
-        delete window.data();
     }
-}
+};
 
 QTEST_MAIN(TestUserInteraction)
 #include "tst_user_interaction.moc"
