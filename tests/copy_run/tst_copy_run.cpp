@@ -1,263 +1,198 @@
-#include "copy_run_fixture.h"
-
+#include "acting_user.h"
+#include "selection_controls.h"
 #include "temp_drives.h"
 
+#include "copy_run/overwrite.h"
+#include "copy_run/status.h"
+#include "platform/formats.h"
+
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
-#include <QTimer>
+#include <QProgressBar>
 #include <QtTest>
 
 #include <unistd.h>
 
 using platform::Answer;
+using L = QStringList;
 
 namespace {
 
-const QString A = QStringLiteral("C:\\src\\a.txt");
-const QString B = QStringLiteral("C:\\src\\b.txt");
-const QByteArray NewA("alpha, the new one");
-const QByteArray NewB("bravo, the new one");
-const QByteArray Old("old");
+const QString A = QStringLiteral("C:\\src\\a.txt"), B = QStringLiteral("C:\\src\\b.txt");
+const QByteArray NewA("alpha, the new one"), NewB("bravo, the new one"), Old("old");
+const QString All = QStringLiteral("Command2"), File = QStringLiteral("Command3"),
+              Skip = QStringLiteral("Command4"), Cancel = QStringLiteral("Command1");
 
-QString copyErrorPrompt(const char* abortLine, const char* ignoreLine) {
-    return QStringLiteral("Disk Full Or Write Protected Disk!\r\n") + QLatin1String(abortLine) +
-           QStringLiteral("\r\nRetry (Insert New Disk).\r\n") + QLatin1String(ignoreLine);
+// The copy-error box spells two lines differently after the question.
+QString copyErrorPrompt(bool asked) {
+    return QStringLiteral("Disk Full Or Write Protected Disk!\r\nAbort %1 Cancel.\r\n"
+                          "Retry (Insert New Disk).\r\nIgnore %1 Skip File.")
+        .arg(asked ? QStringLiteral("to") : QStringLiteral("To"));
 }
-const QString AskedNot = copyErrorPrompt("Abort To Cancel.", "Ignore To Skip File.");
-const QString AskedFirst = copyErrorPrompt("Abort to Cancel.", "Ignore to Skip File.");
 
-// What the overwrite question and the window under it showed, each time.
-struct Question {
-    QString target;     // Overwrite's Label3
-    QString label5;     // Status's Label5
-    int progress1 = -1; // Status's ProgressBar1
-    int progress2 = -1;
-};
-
-QString problemsOf(const platform::ScriptedUser& user) {
-    return user.problems().join(QLatin1Char('\n'));
+// Answers a question or closes a window: a button's name, "close" (the
+// frame), "escape" or "enter" (on the focused button).
+void act(QDialog& w, const QString& how) {
+    if (how == QLatin1String("close"))
+        w.close();
+    else if (how == QLatin1String("escape"))
+        QTest::keyClick(&w, Qt::Key_Escape);
+    else if (how == QLatin1String("enter"))
+        QTest::keyClick(w.focusWidget(), Qt::Key_Return);
+    else
+        click(w, qPrintable(how));
 }
 
 } // namespace
 
-// The copy run: order of work, the overwrite question and its answers,
-// the same-file stop and the copy-error box.
+// The copy run in the progress window, and the overwrite question.
 class TestCopyRun : public QObject {
     Q_OBJECT
+    std::unique_ptr<TempDrives> m_drives;
+    std::unique_ptr<ActingUser> m_user;
+    std::unique_ptr<SelectionControls> m_sel;
+    // Per question: Overwrite's Label3, Status's Label1 + Label2, Label5,
+    // ProgressBar1, ProgressBar2, and its flags Check1-3 after the answer.
+    L m_seen;
 
-    // Expects the overwrite question and answers it: a button's name,
-    // "close" (frame), "escape" or "enter" (on the focused button).
-    void answerOverwrite(platform::ScriptedUser& user, const QString& how,
-                         QList<Question>* seen = nullptr) {
-        user.expectWindow(QStringLiteral("Overwrite"), [how, seen](QDialog& w) {
-            if (seen) {
-                const Status& s = Status::instance();
-                seen->append({control<QLabel>(w, "Label3")->text(), s.Label5()->text(),
-                              s.ProgressBar1()->value(), s.ProgressBar2()->value()});
-            }
-            if (how == QLatin1String("close"))
-                w.close();
-            else if (how == QLatin1String("escape"))
-                QTest::keyClick(&w, Qt::Key_Escape);
-            else if (how == QLatin1String("enter"))
-                QTest::keyClick(w.focusWidget(), Qt::Key_Return);
-            else
-                click(w, qPrintable(how));
+    void answer(const QString& how) {
+        m_user->expectWindow(QStringLiteral("Overwrite"), [this, how](QDialog& w) {
+            const Status& s = Status::instance();
+            L seen{control<QLabel>(w, "Label3")->text(),
+                   s.Label1()->text() + s.Label2()->text(),
+                   s.Label5()->text(),
+                   QString::number(s.ProgressBar1()->value()),
+                   QString::number(s.ProgressBar2()->value()),
+                   QString()};
+            act(w, how);
+            for (const QCheckBox* flag : {s.Check1(), s.Check2(), s.Check3()})
+                seen.last() += flag->isChecked() ? u'1' : u'0';
+            m_seen << seen.join(u'|');
         });
     }
-
     static void run() { Status::instance().OkBtn_Click(); }
+    // The run is over: its window gone, the selection reset once.
+    bool ended() const { return !Status::exists() && m_sel->resets == 1 && m_sel->isEmpty(); }
+    // Per target: N its source's new content, O the old one, - nothing.
+    QString holds(const L& targets) const {
+        QString got;
+        for (const QString& t : targets) {
+            const QByteArray now = m_drives->read(t);
+            const QByteArray fresh = t.endsWith(QLatin1String("b.txt")) ? NewB : NewA;
+            got += !m_drives->exists(t) ? u'-' : now == Old ? u'O' : now == fresh ? u'N' : u'?';
+        }
+        return got;
+    }
+    // Every entry of a folder, hidden ones too.
+    L entries(const QString& folder) const {
+        return QDir(QFile::decodeName(m_drives->host(folder)))
+            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                       QDir::Name);
+    }
 
 private Q_SLOTS:
+    void init() {
+        m_drives = std::make_unique<TempDrives>();
+        m_drives->makeFile(A, NewA);
+        m_drives->makeFile(B, NewB);
+        m_user = std::make_unique<ActingUser>();
+        m_sel = std::make_unique<SelectionControls>();
+        m_seen.clear();
+    }
     void cleanup() {
         if (Status::exists())
             delete &Status::instance();
         discardClosedWindows();
+        m_sel.reset();
+        VERIFY_AS_SCRIPTED(*m_user);
+        m_user.reset();
+        m_drives.reset();
     }
 
     void copiesEveryFileIntoEveryFolderInOrder() {
-        TempDrives drives;
-        platform::ScriptedUser user;
-        SelectionControls sel;
-        drives.makeFile(A, NewA);
-        drives.makeFile(B, NewB);
-        QStringList folders;
-        for (const char* f : {"D:\\f1\\", "D:\\f2\\", "D:\\f3\\"}) {
-            folders << QString::fromLatin1(f);
-            // Every target exists, so each copy is announced by a question.
-            drives.makeFile(folders.last() + QStringLiteral("a.txt"), Old);
-            drives.makeFile(folders.last() + QStringLiteral("b.txt"), Old);
-        }
-        sel.select({A, B}, folders);
-        QList<Question> seen;
+        const L folders{"D:\\f1\\", "D:\\f2\\", "D:\\f3\\"};
+        L targets;
+        for (const QString& f : folders) // every target there, so each copy is asked about
+            targets << m_drives->makeFile(f + QStringLiteral("a.txt"), Old)
+                    << m_drives->makeFile(f + QStringLiteral("b.txt"), Old);
+        m_sel->select({A, B}, folders);
         for (int k = 0; k < 6; ++k)
-            answerOverwrite(user, QStringLiteral("Command3"), &seen);
+            answer(File);
 
         run();
 
-        QVERIFY2(user.problems().isEmpty(), qPrintable(problemsOf(user)));
-        QStringList targets, label5s;
-        QList<int> bar1, bar2;
-        for (const Question& q : seen) {
-            targets << q.target;
-            label5s << q.label5;
-            bar1 << q.progress1;
-            bar2 << q.progress2;
-        }
-        QCOMPARE(targets, QStringList({"D:\\f1\\a.txt", "D:\\f1\\b.txt", "D:\\f2\\a.txt",
-                                       "D:\\f2\\b.txt", "D:\\f3\\a.txt", "D:\\f3\\b.txt"}));
-        QCOMPARE(label5s, QStringList({" 0 of  3 Folders Complete", " 0 of  3 Folders Complete",
-                                       " 1 of  3 Folders Complete", " 1 of  3 Folders Complete",
-                                       " 2 of  3 Folders Complete", " 2 of  3 Folders Complete"}));
         // The file bar stays full into the next folder until its first file is done.
-        QCOMPARE(bar1, QList<int>({0, 1, 2, 1, 2, 1}));
-        QCOMPARE(bar2, QList<int>({0, 0, 1, 1, 2, 2}));
-        for (const QString& f : folders) {
-            QCOMPARE(drives.read(f + QStringLiteral("a.txt")), NewA);
-            QCOMPARE(drives.read(f + QStringLiteral("b.txt")), NewB);
-        }
-        QVERIFY(!Status::exists());
-        QCOMPARE(sel.resets, 1);
-        QVERIFY(sel.isEmpty());
+        QCOMPARE(m_seen, (L{"D:\\f1\\a.txt|D:\\f1\\a.txt| 0 of  3 Folders Complete|0|0|000",
+                            "D:\\f1\\b.txt|D:\\f1\\b.txt| 0 of  3 Folders Complete|1|0|000",
+                            "D:\\f2\\a.txt|D:\\f2\\a.txt| 1 of  3 Folders Complete|2|1|000",
+                            "D:\\f2\\b.txt|D:\\f2\\b.txt| 1 of  3 Folders Complete|1|1|000",
+                            "D:\\f3\\a.txt|D:\\f3\\a.txt| 2 of  3 Folders Complete|2|2|000",
+                            "D:\\f3\\b.txt|D:\\f3\\b.txt| 2 of  3 Folders Complete|1|2|000"}));
+        QCOMPARE(holds(targets), QStringLiteral("NNNNNN"));
+        QVERIFY(ended());
     }
 
-    void newTargetsAreCopiedWithoutQuestions() {
-        TempDrives drives;
-        platform::ScriptedUser user;
-        SelectionControls sel;
-        sel.select({drives.makeFile(A, NewA), drives.makeFile(B, NewB)},
-                   {drives.mkdir(QStringLiteral("D:\\f1\\")), QStringLiteral("C:\\")});
-
-        run();
-
-        QVERIFY2(user.problems().isEmpty(), qPrintable(problemsOf(user)));
-        QVERIFY(user.boxes().isEmpty() && user.windows().isEmpty());
-        QCOMPARE(drives.read(QStringLiteral("D:\\f1\\a.txt")), NewA);
-        QCOMPARE(drives.read(QStringLiteral("D:\\f1\\b.txt")), NewB);
-        QCOMPARE(drives.read(QStringLiteral("C:\\a.txt")), NewA);
-        QCOMPARE(drives.read(QStringLiteral("C:\\b.txt")), NewB);
-        QCOMPARE(QDir(QFile::decodeName(drives.host(QStringLiteral("D:\\f1"))))
-                     .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList({"a.txt", "b.txt"}));
-        QVERIFY(!Status::exists());
-        QCOMPARE(sel.resets, 1);
-    }
-
-    // Two files into two folders, every target there already: the
-    // answers given, in turn, and what each target holds afterwards.
+    // Two files into D:\f1\ and C:\, every target there already: the
+    // answers in turn; ProgressBar1 and the flags (overwrite-all, cancel,
+    // skip) at each question; what the targets hold. No answers: "Don't
+    // Confirm Overwrites" is on.
     void overwriteAnswers_data() {
-        QTest::addColumn<QStringList>("answers");
-        QTest::addColumn<QList<int>>("progressAtQuestions");
-        QTest::addColumn<QString>("result"); // f1\a f1\b f2\a f2\b: N new, O old
-
-        const QString all = QStringLiteral("Command2"), file = QStringLiteral("Command3"),
-                      skip = QStringLiteral("Command4"), cancel = QStringLiteral("Command1");
-        QTest::newRow("Overwrite File each time")
-            << QStringList{file, file, file, file} << QList<int>{0, 1, 2, 1} << "NNNN";
-        QTest::newRow("Overwrite All at once") << QStringList{all} << QList<int>{0} << "NNNN";
-        QTest::newRow("Overwrite All at the third")
-            << QStringList{file, skip, all} << QList<int>{0, 1, 2} << "NONN";
-        QTest::newRow("Skip File each time")
-            << QStringList{skip, skip, skip, skip} << QList<int>{0, 1, 2, 1} << "OOOO";
-        QTest::newRow("skip clears before the next question")
-            << QStringList{skip, file, skip, file} << QList<int>{0, 1, 2, 1} << "ONON";
-        QTest::newRow("Cancel at once") << QStringList{cancel} << QList<int>{0} << "OOOO";
-        QTest::newRow("Cancel at the third")
-            << QStringList{file, file, cancel} << QList<int>{0, 1, 2} << "NNOO";
-        QTest::newRow("frame close is Overwrite File")
-            << QStringList{"close", "close", "close", "close"} << QList<int>{0, 1, 2, 1} << "NNNN";
-        QTest::newRow("Escape is Overwrite File")
-            << QStringList{"escape", "escape", "escape", "escape"} << QList<int>{0, 1, 2, 1}
-            << "NNNN";
-        QTest::newRow("Enter at once is Cancel") << QStringList{"enter"} << QList<int>{0} << "OOOO";
+        QTest::addColumn<L>("answers");
+        QTest::addColumn<QString>("questions");
+        QTest::addColumn<QString>("result"); // f1\a f1\b C:\a C:\b
+        const QString asked4 = QStringLiteral("0:000 1:000 2:000 1:000");
+        QTest::newRow("Overwrite File each time") << L(4, File) << asked4 << "NNNN";
+        QTest::newRow("Overwrite All at once") << L{All} << "0:100"
+                                               << "NNNN";
+        QTest::newRow("Overwrite All at the third") << L{File, Skip, All} << "0:000 1:001 2:100"
+                                                    << "NONN";
+        QTest::newRow("Skip File each time") << L(4, Skip) << "0:001 1:001 2:001 1:001"
+                                             << "OOOO";
+        QTest::newRow("skip cleared for the next")
+            << L{Skip, File, Skip, File} << "0:001 1:000 2:001 1:000"
+            << "ONON";
+        QTest::newRow("Cancel at once") << L{Cancel} << "0:010"
+                                        << "OOOO";
+        QTest::newRow("Cancel at the third") << L{File, File, Cancel} << "0:000 1:000 2:010"
+                                             << "NNOO";
+        QTest::newRow("frame close is Overwrite File") << L(4, "close") << asked4 << "NNNN";
+        QTest::newRow("Escape is Overwrite File") << L(4, "escape") << asked4 << "NNNN";
+        QTest::newRow("Enter at once is Cancel") << L{"enter"} << "0:010"
+                                                 << "OOOO";
+        QTest::newRow("Don't Confirm Overwrites") << L{} << ""
+                                                  << "NNNN";
     }
     void overwriteAnswers() {
-        QFETCH(QStringList, answers);
-        QFETCH(QList<int>, progressAtQuestions);
-        QFETCH(QString, result);
-
-        TempDrives drives;
-        platform::ScriptedUser user;
-        SelectionControls sel;
-        const QStringList targets{"D:\\f1\\a.txt", "D:\\f1\\b.txt", "D:\\f2\\a.txt",
-                                  "D:\\f2\\b.txt"};
+        QFETCH(L, answers);
+        const L targets{"D:\\f1\\a.txt", "D:\\f1\\b.txt", "C:\\a.txt", "C:\\b.txt"};
         for (const QString& t : targets)
-            drives.makeFile(t, Old);
-        sel.select({drives.makeFile(A, NewA), drives.makeFile(B, NewB)},
-                   {QStringLiteral("D:\\f1\\"), QStringLiteral("D:\\f2\\")});
-        QList<Question> seen;
-        for (const QString& answer : answers)
-            answerOverwrite(user, answer, &seen);
+            m_drives->makeFile(t, Old);
+        m_sel->select({A, B}, {QStringLiteral("D:\\f1\\"), QStringLiteral("C:\\")});
+        m_sel->check1->setChecked(answers.isEmpty());
+        for (const QString& how : answers)
+            answer(how);
 
         run();
 
-        QVERIFY2(user.problems().isEmpty(), qPrintable(problemsOf(user)));
-        QList<int> progress;
-        for (const Question& q : seen)
-            progress << q.progress1;
-        QCOMPARE(progress, progressAtQuestions);
-        QString got;
-        for (const QString& t : targets) {
-            const QByteArray content = drives.read(t);
-            got += content == Old ? QLatin1Char('O')
-                   : content == (t.endsWith(QLatin1String("a.txt")) ? NewA : NewB)
-                       ? QLatin1Char('N')
-                       : QLatin1Char('?');
-        }
-        QCOMPARE(got, result);
-        QVERIFY(!Status::exists());
-        QCOMPARE(sel.resets, 1);
-        QVERIFY(sel.isEmpty());
-    }
+        L questions;
+        for (const QString& seen : m_seen)
+            questions << seen.section(u'|', 3, 3) + u':' + seen.section(u'|', 5);
+        QTEST(questions.join(u' '), "questions");
+        QTEST(holds(targets), "result");
+        QVERIFY(ended());
+        QCOMPARE(m_sel->check1->isChecked(), answers.isEmpty()); // an option: it stays
 
-    void overwriteAllHoldsForOneRunOnly() {
-        TempDrives drives;
-        platform::ScriptedUser user;
-        SelectionControls sel;
-        drives.makeFile(A, NewA);
-        drives.makeFile(B, NewB);
-        for (const char* t : {"D:\\f1\\a.txt", "D:\\f1\\b.txt"})
-            drives.makeFile(QString::fromLatin1(t), Old);
-
-        sel.select({A, B}, {QStringLiteral("D:\\f1\\")});
-        answerOverwrite(user, QStringLiteral("Command2"));
-        run();
-        QCOMPARE(user.windows().size(), 1);
-
+        // No answer carries over to the next run: it asks again.
         discardClosedWindows();
-        sel.select({A, B}, {QStringLiteral("D:\\f1\\")});
-        answerOverwrite(user, QStringLiteral("Command3"));
-        answerOverwrite(user, QStringLiteral("Command4"));
+        m_sel->check1->setChecked(false);
+        m_sel->select({A}, {QStringLiteral("D:\\f1\\")});
+        answer(Skip);
         run();
-        QCOMPARE(user.windows().size(), 3);
-        QVERIFY2(user.problems().isEmpty(), qPrintable(problemsOf(user)));
     }
 
-    void dontConfirmOverwritesReplacesWithoutAsking() {
-        TempDrives drives;
-        platform::ScriptedUser user;
-        SelectionControls sel;
-        drives.makeFile(QStringLiteral("D:\\f1\\a.txt"), Old);
-        drives.makeFile(QStringLiteral("D:\\f2\\b.txt"), Old);
-        sel.select({drives.makeFile(A, NewA), drives.makeFile(B, NewB)},
-                   {QStringLiteral("D:\\f1\\"), QStringLiteral("D:\\f2\\")});
-        sel.check1->setChecked(true);
-
-        run();
-
-        QVERIFY2(user.problems().isEmpty(), qPrintable(problemsOf(user)));
-        QVERIFY(user.windows().isEmpty());
-        for (const char* f : {"D:\\f1\\", "D:\\f2\\"}) {
-            QCOMPARE(drives.read(QString::fromLatin1(f) + QStringLiteral("a.txt")), NewA);
-            QCOMPARE(drives.read(QString::fromLatin1(f) + QStringLiteral("b.txt")), NewB);
-        }
-        QVERIFY(sel.check1->isChecked()); // kept for the next run
-    }
-
-    // A folder that is the folder of a selected file, however it is
-    // reached: the run stops at that file and the window stays open.
+    // A folder that is the folder of a selected file, however reached: the
+    // run stops there, the window stays open, the source is whole.
     void sameFileStopsTheRun_data() {
         QTest::addColumn<QString>("folder");
         QTest::newRow("in another letter case") << "C:\\SRC\\";
@@ -266,246 +201,207 @@ private Q_SLOTS:
     }
     void sameFileStopsTheRun() {
         QFETCH(QString, folder);
-        TempDrives drives;
-        platform::ScriptedUser user;
-        SelectionControls sel;
-        drives.makeFile(A, NewA);
-        drives.makeFile(B, NewB);
-        QVERIFY(::symlink(drives.host(QStringLiteral("C:\\src")).constData(),
-                          drives.host(QStringLiteral("D:\\link")).constData()) == 0);
-        drives.mkdir(QStringLiteral("D:\\hard\\"));
-        QVERIFY(::link(drives.host(A).constData(),
-                       drives.host(QStringLiteral("D:\\hard\\a.txt"))) == 0);
-        sel.select({A, B}, {drives.mkdir(QStringLiteral("D:\\out\\")), folder});
-        user.expectBox(Answer::Ok, QStringLiteral("Cannot Replace File With Itself"));
+        QVERIFY(::symlink(m_drives->host(QStringLiteral("C:\\src")).constData(),
+                          m_drives->host(QStringLiteral("D:\\link")).constData()) == 0);
+        m_drives->mkdir(QStringLiteral("D:\\hard"));
+        QVERIFY(::link(m_drives->host(A).constData(),
+                       m_drives->host(QStringLiteral("D:\\hard\\a.txt"))) == 0);
+        m_sel->select({A, B}, {m_drives->mkdir(QStringLiteral("D:\\out\\")), folder});
+        m_user->expectBox(Answer::Ok, QStringLiteral("Cannot Replace File With Itself"));
 
         run();
 
-        QVERIFY2(user.problems().isEmpty(), qPrintable(problemsOf(user)));
-        const platform::MessageBox box = user.boxes().value(0);
-        QCOMPARE(box.title, QStringLiteral("Copy Error"));
-        QCOMPARE(box.buttons, platform::Buttons::Ok);
-        QCOMPARE(box.icon, platform::Icon::Exclamation);
-        // The copies before it remain, the source is whole, nothing after it ran.
-        QCOMPARE(drives.read(QStringLiteral("D:\\out\\a.txt")), NewA);
-        QCOMPARE(drives.read(QStringLiteral("D:\\out\\b.txt")), NewB);
-        QCOMPARE(drives.read(A), NewA);
-        QCOMPARE(drives.read(B), NewB);
+        QCOMPARE(m_user->boxes().value(0).title, QStringLiteral("Copy Error"));
+        QCOMPARE(holds({"D:\\out\\a.txt", "D:\\out\\b.txt", A, B}), QStringLiteral("NNNN"));
         QVERIFY(Status::exists());
         Status& status = Status::instance();
-        QVERIFY(!status.OkBtn()->isEnabled());
-        QVERIFY(status.CancelBtn()->isEnabled());
-        QCOMPARE(status.ProgressBar2()->value(), 1);
+        QVERIFY(!status.OkBtn()->isEnabled() && status.CancelBtn()->isEnabled());
         QCOMPARE(status.ProgressBar1()->value(), 2);
-        QCOMPARE(sel.resets, 0);
-        QCOMPARE(sel.state.fileCount(), 2);
-
+        QCOMPARE(status.ProgressBar2()->value(), 1);
+        QCOMPARE(m_sel->resets, 0);
         status.CancelBtn()->click();
-        QVERIFY(!Status::exists());
-        QCOMPARE(sel.resets, 1);
-        QVERIFY(sel.isEmpty());
+        QVERIFY(ended());
     }
 
-    // A copy that fails: the box's spelling follows whether the user was
-    // asked first; Abort ends the run, Ignore goes on, Retry tries again
-    // from the existence test.
+    // A copy that fails (of "first", before b.txt): Abort ends the run,
+    // Ignore goes on, Retry goes back to the existence test (so the question
+    // comes again). "mended": the target is made writable while the box is open.
     void copyError_data() {
         QTest::addColumn<QString>("cause");
         QTest::addColumn<bool>("asked");
-        QTest::addColumn<QList<Answer>>("answers");
-        QTest::addColumn<QString>("prompt");
-        QTest::addColumn<bool>("secondCopied");
-
-        using L = QList<Answer>;
-        const L abort{Answer::Abort}, ignore{Answer::Ignore}, retry{Answer::Retry, Answer::Ignore};
-        QTest::newRow("folder in the way, Abort")
-            << "folder" << false << abort << AskedNot << false;
-        QTest::newRow("folder in the way, Ignore")
-            << "folder" << false << ignore << AskedNot << true;
-        QTest::newRow("folder in the way, Retry") << "folder" << false << retry << AskedNot << true;
-        QTest::newRow("write-protected target, asked, Abort")
-            << "readonly" << true << abort << AskedFirst << false;
-        QTest::newRow("write-protected target, asked, Ignore")
-            << "readonly" << true << ignore << AskedFirst << true;
-        QTest::newRow("write-protected target, asked, Retry")
-            << "readonly" << true << retry << AskedFirst << true;
-        QTest::newRow("write-protected target, not asked")
-            << "readonly" << false << ignore << AskedNot << true;
-        QTest::newRow("source gone since it was selected")
-            << "gone" << false << ignore << AskedNot << true;
-        QTest::newRow("hidden file at the target's name")
-            << "hidden" << false << ignore << AskedNot << true;
+        QTest::addColumn<QString>("answers"); // Abort, Retry, Ignore
+        QTest::addColumn<bool>("goesOn");
+        QTest::newRow("folder in the way, Abort") << "folder" << false << "A" << false;
+        QTest::newRow("folder in the way, Ignore") << "folder" << false << "I" << true;
+        QTest::newRow("folder in the way, Retry") << "folder" << false << "RI" << true;
+        QTest::newRow("read-only, asked, Abort") << "readonly" << true << "A" << false;
+        QTest::newRow("read-only, asked, Ignore") << "readonly" << true << "I" << true;
+        QTest::newRow("read-only, asked, Retry") << "readonly" << true << "RI" << true;
+        QTest::newRow("read-only, not asked") << "readonly" << false << "I" << true;
+        QTest::newRow("source gone since selected") << "gone" << false << "I" << true;
+        QTest::newRow("hidden file at the target") << "hidden" << false << "I" << true;
+        QTest::newRow("mended, Retry") << "mended" << false << "R" << true;
+        QTest::newRow("mended, asked, Retry") << "mended" << true << "R" << true;
     }
     void copyError() {
         QFETCH(QString, cause);
         QFETCH(bool, asked);
-        QFETCH(QList<Answer>, answers);
-        QFETCH(QString, prompt);
-        QFETCH(bool, secondCopied);
-
-        TempDrives drives;
-        platform::ScriptedUser user;
-        SelectionControls sel;
-        const QString first = cause == QLatin1String("hidden") ? QStringLiteral("C:\\src\\.first")
-                                                               : QStringLiteral("C:\\src\\first");
-        const QString name = first.mid(7);
-        const QString target = QStringLiteral("D:\\to\\") + name;
-        drives.makeFile(first, NewA);
-        drives.makeFile(B, NewB);
-        drives.mkdir(QStringLiteral("D:\\to\\"));
-        QStringList before;
-        if (cause == QLatin1String("folder")) {
-            drives.mkdir(target);
-        } else if (cause == QLatin1String("readonly") || cause == QLatin1String("hidden")) {
-            drives.makeFile(target, Old);
-            QFile::setPermissions(QFile::decodeName(drives.host(target)),
-                                  QFileDevice::ReadOwner | QFileDevice::ReadGroup |
-                                      QFileDevice::ReadOther);
-        }
-        sel.select({first, B}, {QStringLiteral("D:\\to\\")});
+        QFETCH(QString, answers);
+        QFETCH(bool, goesOn);
+        const QString name = QLatin1String(cause == QLatin1String("hidden") ? ".first" : "first");
+        const QString first = m_drives->makeFile(QStringLiteral("C:\\src\\") + name, NewA);
+        const QString target = m_drives->mkdir(QStringLiteral("D:\\to\\")) + name;
+        const QString host = QFile::decodeName(m_drives->host(target));
+        if (cause == QLatin1String("folder"))
+            m_drives->mkdir(target);
+        else if (cause != QLatin1String("gone"))
+            QVERIFY(QFile::setPermissions(
+                QFile::decodeName(m_drives->host(m_drives->makeFile(target, Old))),
+                QFileDevice::ReadOwner));
+        m_sel->select({first, B}, {QStringLiteral("D:\\to\\")});
         if (cause == QLatin1String("gone"))
-            QFile::remove(QFile::decodeName(drives.host(first)));
-        sel.check1->setChecked(!asked);
-
-        for (Answer answer : answers) {
+            QVERIFY(QFile::remove(QFile::decodeName(m_drives->host(first))));
+        m_sel->check1->setChecked(!asked);
+        const bool mended = cause == QLatin1String("mended");
+        for (QChar a : answers) {
             if (asked)
-                answerOverwrite(user, QStringLiteral("Command3"));
-            user.expectBox(answer, prompt);
+                answer(File);
+            m_user->expectBoxActing(
+                [mended, host] {
+                    if (mended)
+                        QFile::setPermissions(host,
+                                              QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+                },
+                a == u'A'   ? Answer::Abort
+                : a == u'R' ? Answer::Retry
+                            : Answer::Ignore,
+                copyErrorPrompt(asked));
         }
+        if (asked && mended)
+            answer(File);
 
         run();
 
-        QVERIFY2(user.problems().isEmpty(), qPrintable(problemsOf(user)));
-        QCOMPARE(user.boxes().size(), answers.size());
-        // Retry goes back to the existence test, so the question comes again.
-        QCOMPARE(user.windows().size(), asked ? answers.size() : 0);
-        for (const platform::MessageBox& box : user.boxes()) {
-            QCOMPARE(box.title, QStringLiteral("Copy Error"));
-            QCOMPARE(box.buttons, platform::Buttons::AbortRetryIgnore);
-            QCOMPARE(box.icon, platform::Icon::Exclamation);
-            QCOMPARE(box.defaultButton, 3);
-        }
-        QCOMPARE(drives.exists(QStringLiteral("D:\\to\\b.txt")), secondCopied);
+        const platform::MessageBox box = m_user->boxes().value(0);
+        QCOMPARE(box.title, QStringLiteral("Copy Error"));
+        QCOMPARE(box.buttons, platform::Buttons::AbortRetryIgnore);
+        QCOMPARE(box.defaultButton, 3);
         // The failed target is as it was, and nothing half-written is left.
-        if (cause == QLatin1String("readonly") || cause == QLatin1String("hidden"))
-            QCOMPARE(drives.read(target), Old);
-        QStringList expected{name};
+        if (cause != QLatin1String("folder") && cause != QLatin1String("gone"))
+            QCOMPARE(m_drives->read(target), mended ? NewA : Old);
+        L expected{name, QStringLiteral("b.txt")};
+        if (!goesOn)
+            expected.removeLast();
         if (cause == QLatin1String("gone"))
-            expected.clear();
-        if (secondCopied)
-            expected << QStringLiteral("b.txt");
+            expected.removeFirst();
         expected.sort();
-        QCOMPARE(
-            QDir(QFile::decodeName(drives.host(QStringLiteral("D:\\to"))))
-                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                           QDir::Name),
-            expected);
-        QVERIFY(!Status::exists());
-        QCOMPARE(sel.resets, 1);
-        QVERIFY(sel.isEmpty());
+        QCOMPARE(entries(QStringLiteral("D:\\to")), expected);
+        QVERIFY(ended());
     }
 
-    // Retry once the cause is gone (the disk changed): the same file is
-    // copied, then the run goes on.
-    void retryAfterTheCauseIsGone_data() {
-        QTest::addColumn<bool>("asked");
-        QTest::newRow("copied without asking") << false;
-        QTest::newRow("copied after the question") << true;
-    }
-    void retryAfterTheCauseIsGone() {
-        QFETCH(bool, asked);
-        TempDrives drives;
-        ActingUser user;
-        SelectionControls sel;
-        const QString target = QStringLiteral("D:\\to\\a.txt");
-        drives.makeFile(target, Old);
-        const QString host = QFile::decodeName(drives.host(target));
-        QFile::setPermissions(host, QFileDevice::ReadOwner);
-        sel.select({drives.makeFile(A, NewA), drives.makeFile(B, NewB)},
-                   {QStringLiteral("D:\\to\\")});
-        sel.check1->setChecked(!asked);
-        if (asked)
-            answerOverwrite(user, QStringLiteral("Command3"));
-        user.expectBoxActing(
-            [host] {
-                QFile::setPermissions(host, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-            },
-            Answer::Retry);
-        if (asked)
-            answerOverwrite(user, QStringLiteral("Command3"));
-
-        run();
-
-        QVERIFY2(user.problems().isEmpty(), qPrintable(problemsOf(user)));
-        QCOMPARE(drives.read(target), NewA);
-        QCOMPARE(drives.read(QStringLiteral("D:\\to\\b.txt")), NewB);
-        QVERIFY(!Status::exists());
-    }
-
-    // With the real modal windows (nested event loops), each window closes
-    // and is discarded while its own handlers are on the stack.
-    void realModalWindows() {
-        TempDrives drives;
-        SelectionControls sel;
-        drives.makeFile(QStringLiteral("D:\\to\\a.txt"), Old);
-        sel.select({drives.makeFile(A, NewA), drives.makeFile(B, NewB)},
-                   {QStringLiteral("D:\\to\\")});
-        QStringList seen;
-        QTimer user;
-        QElapsedTimer patience;
-        patience.start();
-        QObject::connect(&user, &QTimer::timeout, [&] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (!modal || (!seen.isEmpty() && seen.last() == modal->objectName() &&
-                           patience.elapsed() < 5000))
-                return;
-            seen << modal->objectName();
-            if (patience.elapsed() >= 5000)
-                modal->close(); // never hang
-            else if (modal->objectName() == QLatin1String("Status"))
-                QMetaObject::invokeMethod(control<QPushButton>(*modal, "OkBtn"), "click",
-                                          Qt::QueuedConnection);
-            else if (modal->objectName() == QLatin1String("Overwrite"))
-                QMetaObject::invokeMethod(control<QPushButton>(*modal, "Command3"), "click",
-                                          Qt::QueuedConnection);
-        });
-        user.start(10);
-
-        QPointer<Status> status = &Status::instance();
-        platform::showModal(*status);
-        user.stop();
-
-        QCOMPARE(seen, QStringList({"Status", "Overwrite"}));
-        QCOMPARE(drives.read(QStringLiteral("D:\\to\\a.txt")), NewA);
-        QCOMPARE(drives.read(QStringLiteral("D:\\to\\b.txt")), NewB);
-        QVERIFY(!Status::exists() && !Overwrite::exists());
-        QCOMPARE(sel.resets, 1);
-        QTRY_VERIFY(!status);
-    }
-
-    // Only the boxes and windows the run opens take input; a window that
-    // goes away while the question is open ends the run quietly.
+    // The progress window closed while the question is open ends the run quietly.
     void progressWindowClosedDuringTheQuestion() {
-        TempDrives drives;
-        platform::ScriptedUser user;
-        SelectionControls sel;
-        drives.makeFile(QStringLiteral("D:\\to\\a.txt"), Old);
-        sel.select({drives.makeFile(A, NewA), drives.makeFile(B, NewB)},
-                   {QStringLiteral("D:\\to\\")});
+        m_drives->makeFile(QStringLiteral("D:\\to\\a.txt"), Old);
+        m_sel->select({A, B}, {QStringLiteral("D:\\to\\")});
         QPointer<Status> status = &Status::instance();
-        user.expectWindow(QStringLiteral("Overwrite"), [status](QDialog& w) {
+        m_user->expectWindow(QStringLiteral("Overwrite"), [status](QDialog& w) {
             status->close();
             click(w, "Command3");
         });
-
         run();
-
-        QVERIFY2(user.problems().isEmpty(), qPrintable(problemsOf(user)));
-        QCOMPARE(sel.resets, 1);
-        QVERIFY(!drives.exists(QStringLiteral("D:\\to\\b.txt")));
-        QCOMPARE(drives.read(QStringLiteral("D:\\to\\a.txt")), Old);
+        QCOMPARE(holds({"D:\\to\\a.txt", "D:\\to\\b.txt"}), QStringLiteral("O-"));
+        QVERIFY(ended());
         discardClosedWindows();
         QVERIFY(!status);
+    }
+
+    // Every way of closing the progress window resets the selection once,
+    // keeps the options and discards the window. Enter presses the focused button.
+    void closingTheProgressWindow_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("copied");
+        QTest::newRow("CancelBtn") << "CancelBtn" << false;
+        QTest::newRow("frame close") << "close" << false;
+        QTest::newRow("Escape") << "escape" << false;
+        QTest::newRow("Enter on CancelBtn") << "enter CancelBtn" << false;
+        QTest::newRow("Enter on Finish, as opened") << "enter" << true;
+        QTest::newRow("reject") << "reject" << false;
+        QTest::newRow("closed before it was shown") << "hidden" << false;
+    }
+    void closingTheProgressWindow() {
+        QFETCH(QString, how);
+        QFETCH(bool, copied);
+        m_sel->select({A}, {m_drives->mkdir(QStringLiteral("D:\\to\\"))});
+        m_sel->check1->setChecked(true);
+        QPointer<Status> status = &Status::instance();
+        if (how != QLatin1String("hidden")) {
+            status->show();
+            QVERIFY(QTest::qWaitForWindowExposed(status));
+        }
+        if (how == QLatin1String("enter CancelBtn"))
+            status->CancelBtn()->setFocus();
+        if (how == QLatin1String("reject"))
+            status->reject();
+        else
+            act(*status,
+                how == QLatin1String("hidden") ? QStringLiteral("close") : how.section(u' ', 0, 0));
+
+        QVERIFY(ended());
+        QVERIFY(m_sel->check1->isChecked());
+        QCOMPARE(holds({"D:\\to\\a.txt"}), QString(QLatin1Char(copied ? 'N' : '-')));
+        QVERIFY(status && !status->isVisible()); // discarded later, not under its own feet
+        status->close();                         // a second close changes nothing
+        QCOMPARE(m_sel->resets, 1);
+        discardClosedWindows();
+        QVERIFY(!status && !Status::exists());
+    }
+
+    // The question for the second file into the second folder, as the run
+    // opens it; a file gone since (its disk taken out) is "(not available)".
+    void overwriteShowsBothFiles_data() {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<qint64>("targetSize"); // -1: gone
+        QTest::addColumn<qint64>("sourceSize");
+        QTest::addColumn<QString>("sizes");
+        const QString to = QStringLiteral("D:\\to\\");
+        QTest::newRow("999 and 1000") << to << 999LL << 1000LL << "999 Bytes|1,000 Bytes";
+        QTest::newRow("0 and 1234567") << to << 0LL << 1234567LL << "0 Bytes|1,234,567 Bytes";
+        QTest::newRow("3 GiB") << to << (3LL << 30) << 5LL << "3,221,225,472 Bytes|5 Bytes";
+        QTest::newRow("folder at a drive root") << "C:\\" << 1LL << 2LL << "1 Bytes|2 Bytes";
+        QTest::newRow("target gone") << to << -1LL << 2LL << "(not available)|2 Bytes";
+        QTest::newRow("source gone") << to << 3LL << -1LL << "3 Bytes|(not available)";
+        QTest::newRow("both gone") << to << -1LL << -1LL << "(not available)|(not available)";
+    }
+    void overwriteShowsBothFiles() {
+        QFETCH(QString, folder);
+        QFETCH(qint64, targetSize);
+        QFETCH(qint64, sourceSize);
+        QFETCH(QString, sizes);
+        const QDateTime targetTime(QDate(2021, 3, 4), QTime(5, 6, 7));
+        const QDateTime sourceTime(QDate(2023, 11, 12), QTime(13, 14, 15));
+        const QString source = QStringLiteral("C:\\src\\c.txt"), target = folder + "c.txt";
+        L dates;
+        for (const auto& [path, size, time] : {std::tuple{target, targetSize, targetTime},
+                                               std::tuple{source, sourceSize, sourceTime}}) {
+            QFile f(QFile::decodeName(m_drives->host(m_drives->makeFile(path, size))));
+            QVERIFY(size < 0 ? f.remove()
+                             : f.open(QIODevice::ReadWrite) &&
+                                   f.setFileTime(time, QFileDevice::FileModificationTime));
+            dates << (size < 0 ? QStringLiteral("(not available)")
+                               : platform::shortDateLongTime(time));
+        }
+        m_sel->select({A, source}, {QStringLiteral("E:\\other\\"), folder});
+        Status::instance().Text1()->setText(QStringLiteral(" 1"));
+        Status::instance().Text2()->setText(QStringLiteral(" 1"));
+
+        QPointer<Overwrite> w = &Overwrite::instance();
+
+        QCOMPARE(w->windowTitle(), QStringLiteral("Confirm Overwrite"));
+        L shown;
+        for (const char* label : {"Label3", "Label5", "Label7", "Label9", "Label11", "Label13"})
+            shown << control<QLabel>(*w, label)->text();
+        QCOMPARE(shown, L({target, source}) + sizes.split(u'|') + dates);
+        delete w;
     }
 };
 

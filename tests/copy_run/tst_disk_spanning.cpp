@@ -1,8 +1,11 @@
-#include "copy_run_fixture.h"
+#include "acting_user.h"
+#include "selection_controls.h"
+#include "temp_drives.h"
+#include "tmpfs_volume.h"
 
+#include "copy_run/status.h"
 #include "platform/drive_path.h"
 #include "platform/drive_table.h"
-#include "temp_drives.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,131 +13,93 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <sys/mount.h>
-#include <unistd.h>
-
 using platform::Answer;
+using Content = QMap<QString, QByteArray>; // name -> bytes
 
 namespace {
 
-// A small removable disk: a tmpfs mounted on a fresh folder under /mnt,
-// which the drive table takes for a drive. Always unmounted at the end.
-class Disk {
-public:
-    explicit Disk(QByteArray size)
-        : m_size(std::move(size)) {
-        char pattern[] = "/mnt/pelmora-disk.XXXXXX";
-        if (::mkdtemp(pattern))
-            m_mountPoint = pattern;
+// Every entry of a folder, hidden ones too, with its content.
+Content contentOf(const QByteArray& folder) {
+    Content all;
+    const QString root = QFile::decodeName(folder);
+    for (const QString& name : QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                                    QDir::NoDotAndDotDot)) {
+        QFile f(root + QLatin1Char('/') + name);
+        all.insert(name, f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<folder>"));
     }
-    ~Disk() {
-        while (m_mounted && eject()) {
-        }
-        if (!m_mountPoint.isEmpty())
-            ::rmdir(m_mountPoint.constData());
-    }
-    Disk(const Disk&) = delete;
-    Disk& operator=(const Disk&) = delete;
-
-    const QByteArray& mountPoint() const { return m_mountPoint; }
-
-    // Puts a fresh, empty disk in.
-    bool insert() {
-        const QByteArray options = "size=" + m_size + ",mode=0755";
-        if (::mount("tmpfs", m_mountPoint.constData(), "tmpfs", 0, options.constData()) != 0)
-            return false;
-        m_mounted = true;
-        return true;
-    }
-    bool eject() {
-        if (::umount2(m_mountPoint.constData(), 0) != 0)
-            return false;
-        m_mounted = false;
-        return true;
-    }
-    bool writeProtect(bool on) {
-        const unsigned long flags = MS_REMOUNT | (on ? MS_RDONLY : 0);
-        return ::mount("tmpfs", m_mountPoint.constData(), "tmpfs", flags, nullptr) == 0;
-    }
-
-    // Every entry on the disk, hidden ones too, with its content.
-    QMap<QString, QByteArray> content() const {
-        QMap<QString, QByteArray> all;
-        const QString root = QFile::decodeName(m_mountPoint);
-        const QStringList names = QDir(root).entryList(QDir::AllEntries | QDir::Hidden |
-                                                       QDir::System | QDir::NoDotAndDotDot);
-        for (const QString& name : names) {
-            QFile f(root + QLatin1Char('/') + name);
-            all.insert(name, f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<folder>"));
-        }
-        return all;
-    }
-    bool write(const QString& name, const QByteArray& data) const {
-        QFile f(QFile::decodeName(m_mountPoint) + QLatin1Char('/') + name);
-        return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-    }
-
-private:
-    QByteArray m_size;
-    QByteArray m_mountPoint;
-    bool m_mounted = false;
-};
-
-// The drive letter the host's drive table gave to a mount point.
-QString rootOfDrive(const QByteArray& mountPoint) {
-    for (const platform::Drive& d : platform::DriveTable::instance().drives())
-        if (d.hostRoot == mountPoint && d.ready)
-            return platform::drive_path::rootOf(d.letter);
-    return {};
+    return all;
 }
 
-QByteArray pattern(int k, int size) {
-    QByteArray data(size, char('a' + k));
-    data.replace(0, 8, QByteArray::number(k).rightJustified(8, '#'));
-    return data;
+bool write(const QByteArray& path, const QByteArray& data) {
+    QFile f(QFile::decodeName(path));
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
 }
+
+const QString CopyError = QStringLiteral("Disk Full Or Write Protected Disk!\r\nAbort%1 Cancel.\r\n"
+                                         "Retry (Insert New Disk).\r\nIgnore%1 Skip File.");
 
 } // namespace
 
-// Spreading files over several disks: a full or write-protected disk, a
-// new disk put in while the copy-error box is open, and Retry going on
-// there. Mounting needs root; elsewhere these tests skip.
+// Spreading files over several disks, for real: a small tmpfs under /mnt
+// that fills up, is write-protected, or is taken out and replaced by a new
+// one while the copy-error box is open. Needs root; skips elsewhere.
 class TestDiskSpanning : public QObject {
     Q_OBJECT
+    QTemporaryDir m_sources; // on C:, the host's root file system
+    Content m_files;         // f0.bin, f1.bin, ... -> content
+    std::unique_ptr<TmpfsVolume> m_disk;
+    QString m_root; // the disk's drive letter root
+    std::unique_ptr<ActingUser> m_user;
+    std::unique_ptr<SelectionControls> m_sel;
+    QStringList m_trouble; // what went wrong while a box was open
 
-    QTemporaryDir m_sources;           // on C:, the host's root file system
-    QMap<QString, QByteArray> m_files; // drive-letter path -> content
-
-    // Source files on C:, named f0.bin, f1.bin, ...
-    QStringList makeSources(int count, int size) {
+    // Sources of `size` bytes each, all selected to go to the disk's root.
+    void selectSources(int count, int size) {
         QStringList paths;
         for (int k = 0; k < count; ++k) {
-            const QString host = m_sources.path() + QStringLiteral("/f%1.bin").arg(k);
-            QFile f(host);
-            if (!f.open(QIODevice::WriteOnly) || f.write(pattern(k, size)) != size)
-                return {};
-            f.close();
-            const auto path = platform::drive_path::fromHost(QFile::encodeName(host));
-            if (!path.ok())
-                return {};
-            paths << path.value();
-            m_files.insert(path.value(), pattern(k, size));
+            const QString name = QStringLiteral("f%1.bin").arg(k);
+            QByteArray data(size, char('a' + k));
+            data.replace(0, 8, QByteArray::number(k).rightJustified(8, '#'));
+            const QByteArray host = QFile::encodeName(m_sources.filePath(name));
+            QVERIFY(write(host, data));
+            paths << platform::drive_path::fromHost(host).value();
+            m_files.insert(name, data);
         }
-        return paths;
+        m_sel->select(paths, {m_root});
+    }
+    void check(bool ok, const char* what) {
+        if (!ok)
+            m_trouble << QLatin1String(what);
     }
 
 private Q_SLOTS:
-    void initTestCase() {
-        if (!runningAsRoot())
-            QSKIP("mounting a small disk (tmpfs) needs root; these tests run in CI");
+    void initTestCase() { QVERIFY(m_sources.isValid()); }
+    void init() {
+        m_disk = std::make_unique<TmpfsVolume>("size=64k");
+        SKIP_UNLESS_TMPFS(*m_disk);
         platform::DriveTable::instance().useHost();
-        QVERIFY(m_sources.isValid());
+        m_root.clear();
+        for (const platform::Drive& d : platform::DriveTable::instance().drives())
+            if (d.hostRoot == m_disk->path() && d.ready)
+                m_root = platform::drive_path::rootOf(d.letter);
+        QVERIFY2(!m_root.isEmpty(), "the drive table has no letter for the mounted disk");
+        m_user = std::make_unique<ActingUser>();
+        m_sel = std::make_unique<SelectionControls>();
     }
     void cleanup() {
         if (Status::exists())
             delete &Status::instance();
         discardClosedWindows();
+        m_sel.reset();
+        if (m_user)
+            VERIFY_AS_SCRIPTED(*m_user);
+        QVERIFY2(m_trouble.isEmpty(), qPrintable(m_trouble.join(u'\n')));
+        m_user.reset();
+        m_disk.reset();
         m_files.clear();
+        m_trouble.clear();
+        for (const QString& name : QDir(m_sources.path()).entryList(QDir::Files))
+            QFile::remove(m_sources.filePath(name));
     }
 
     // A full disk, then a new disk and Retry: every file lands whole on
@@ -146,103 +111,58 @@ private Q_SLOTS:
     }
     void newDiskAfterAFullOne() {
         QFETCH(bool, emptyDriveFirst);
-        Disk disk("64k");
-        QVERIFY(disk.insert());
-        const QString root = rootOfDrive(disk.mountPoint());
-        QVERIFY2(!root.isEmpty(), "the drive table has no letter for the mounted disk");
-        // 20,000 bytes take five of the disk's sixteen pages: three fit.
-        const QStringList sources = makeSources(5, 20000);
-        QCOMPARE(sources.size(), 5);
-
-        ActingUser user;
-        SelectionControls sel;
-        sel.select(sources, {root});
-        QMap<QString, QByteArray> first;
-        QStringList trouble;
-        const QString prompt =
-            QStringLiteral("Disk Full Or Write Protected Disk!\r\nAbort To Cancel.\r\n"
-                           "Retry (Insert New Disk).\r\nIgnore To Skip File.");
+        selectSources(5, 20000); // 20,000 bytes take five of the disk's sixteen pages: three fit
+        Content first;
         const auto takeOut = [&] {
-            first = disk.content();
-            if (!disk.eject())
-                trouble << "eject failed";
+            first = contentOf(m_disk->path());
+            check(m_disk->eject(), "eject failed");
         };
         const auto putIn = [&] {
-            // Nothing may have gone into the bare mount folder meanwhile.
-            if (!disk.content().isEmpty())
-                trouble << "written to the empty drive: " + disk.content().keys().join(u',');
-            if (!disk.insert())
-                trouble << "insert failed";
+            check(contentOf(m_disk->path()).isEmpty(), "written to the empty drive");
+            check(m_disk->insertNew(), "insert failed");
         };
+        const QString prompt = CopyError.arg(QStringLiteral(" To"));
         if (emptyDriveFirst) {
-            user.expectBoxActing(takeOut, Answer::Retry, prompt);
-            user.expectBoxActing(putIn, Answer::Retry, prompt);
+            m_user->expectBoxActing(takeOut, Answer::Retry, prompt);
+            m_user->expectBoxActing(putIn, Answer::Retry, prompt);
         } else {
-            user.expectBoxActing(
-                [&] {
-                    takeOut();
-                    putIn();
-                },
-                Answer::Retry, prompt);
+            m_user->expectBoxActing([&] { takeOut(), putIn(); }, Answer::Retry, prompt);
         }
 
         Status::instance().OkBtn_Click();
 
-        QVERIFY2(trouble.isEmpty(), qPrintable(trouble.join(u'\n')));
-        QVERIFY2(user.problems().isEmpty(), qPrintable(user.problems().join(u'\n')));
-        const QMap<QString, QByteArray> second = disk.content();
+        const Content second = contentOf(m_disk->path());
         QCOMPARE(first.size(), 3);
         QCOMPARE(second.size(), 2);
-        for (const QString& source : sources) {
-            const QString name = platform::drive_path::nameOf(source);
-            QVERIFY2(first.contains(name) != second.contains(name), qPrintable(name));
-            QCOMPARE(first.contains(name) ? first.value(name) : second.value(name),
-                     m_files.value(source));
-        }
+        Content both = first;
+        both.insert(second);
+        QCOMPARE(both, m_files);
+        QCOMPARE(contentOf(QFile::encodeName(m_sources.path())), m_files);
         QVERIFY(!Status::exists());
-        QCOMPARE(sel.resets, 1);
+        QCOMPARE(m_sel->resets, 1);
     }
 
-    // A write-protected disk: the question was answered, the copy fails;
-    // the protection is taken off and Retry asks again and copies.
+    // Write-protected after the question was answered: the copy fails; the
+    // protection is taken off and Retry asks again and copies.
     void writeProtectedDisk() {
-        Disk disk("1m");
-        QVERIFY(disk.insert());
-        const QString root = rootOfDrive(disk.mountPoint());
-        QVERIFY(!root.isEmpty());
-        const QStringList sources = makeSources(3, 1000);
-        QCOMPARE(sources.size(), 3);
-        QVERIFY(disk.write(QStringLiteral("f0.bin"), "old"));
-
-        ActingUser user;
-        SelectionControls sel;
-        sel.select(sources, {root});
-        QStringList trouble;
-        user.expectWindow(QStringLiteral("Overwrite"), [&](QDialog& w) {
-            if (!disk.writeProtect(true))
-                trouble << "remount read-only failed";
+        QVERIFY(write(m_disk->path() + "/f0.bin", "old"));
+        selectSources(2, 1000);
+        m_user->expectWindow(QStringLiteral("Overwrite"), [&](QDialog& w) {
+            check(m_disk->remountReadOnly(), "remount read-only failed");
             click(w, "Command3");
         });
-        user.expectBoxActing(
+        m_user->expectBoxActing(
             [&] {
-                if (disk.content().value(QStringLiteral("f0.bin")) != "old")
-                    trouble << "the old target changed";
-                if (!disk.writeProtect(false))
-                    trouble << "remount writable failed";
+                check(contentOf(m_disk->path()).value(QStringLiteral("f0.bin")) == "old",
+                      "the old target changed");
+                check(m_disk->remountWritable(), "remount writable failed");
             },
-            Answer::Retry,
-            QStringLiteral("Disk Full Or Write Protected Disk!\r\nAbort to Cancel.\r\n"
-                           "Retry (Insert New Disk).\r\nIgnore to Skip File."));
-        user.expectWindow(QStringLiteral("Overwrite"), [](QDialog& w) { click(w, "Command3"); });
+            Answer::Retry, CopyError.arg(QStringLiteral(" to")));
+        m_user->expectWindow(QStringLiteral("Overwrite"), [](QDialog& w) { click(w, "Command3"); });
 
         Status::instance().OkBtn_Click();
 
-        QVERIFY2(trouble.isEmpty(), qPrintable(trouble.join(u'\n')));
-        QVERIFY2(user.problems().isEmpty(), qPrintable(user.problems().join(u'\n')));
-        QMap<QString, QByteArray> expected;
-        for (const QString& source : sources)
-            expected.insert(platform::drive_path::nameOf(source), m_files.value(source));
-        QCOMPARE(disk.content(), expected);
+        QCOMPARE(contentOf(m_disk->path()), m_files);
     }
 
     // Replacing a file on a disk too full for the new one keeps the old.
@@ -253,29 +173,17 @@ private Q_SLOTS:
     }
     void fullDiskKeepsTheOldTarget() {
         QFETCH(Answer, answer);
-        Disk disk("64k");
-        QVERIFY(disk.insert());
-        const QString root = rootOfDrive(disk.mountPoint());
-        QVERIFY(!root.isEmpty());
-        const QStringList sources = makeSources(1, 20000);
-        QCOMPARE(sources.size(), 1);
-        const QByteArray old(16000, 'o');
-        const QByteArray filler(40000, 'x');
-        QVERIFY(disk.write(QStringLiteral("f0.bin"), old));
-        QVERIFY(disk.write(QStringLiteral("filler"), filler));
-
-        platform::ScriptedUser user;
-        SelectionControls sel;
-        sel.select(sources, {root});
-        sel.check1->setChecked(true); // replace without asking
-        user.expectBox(answer);
+        const Content before{{QStringLiteral("f0.bin"), QByteArray(16000, 'o')},
+                             {QStringLiteral("filler"), QByteArray(40000, 'x')}};
+        for (auto it = before.begin(); it != before.end(); ++it)
+            QVERIFY(write(m_disk->path() + '/' + QFile::encodeName(it.key()), it.value()));
+        selectSources(1, 20000);
+        m_sel->check1->setChecked(true); // replace without asking
+        m_user->expectBox(answer);
 
         Status::instance().OkBtn_Click();
 
-        QVERIFY2(user.problems().isEmpty(), qPrintable(user.problems().join(u'\n')));
-        const QMap<QString, QByteArray> after{{QStringLiteral("f0.bin"), old},
-                                              {QStringLiteral("filler"), filler}};
-        QCOMPARE(disk.content(), after);
+        QCOMPARE(contentOf(m_disk->path()), before);
         QVERIFY(!Status::exists());
     }
 };

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "platform/scripted_user.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QPushButton>
+#include <QTest>
+
+#include <functional>
+#include <optional>
+
+// A scripted user that can also act while a message box is open (take a
+// disk out, put another in) before giving its answer.
+class ActingUser : public platform::ScriptedUser {
+public:
+    void expectBoxActing(std::function<void()> act, platform::Answer answer,
+                         std::optional<QString> prompt = std::nullopt) {
+        m_acts.append(std::move(act));
+        ScriptedUser::expectBox(answer, std::move(prompt));
+    }
+    void expectBox(platform::Answer answer, std::optional<QString> prompt = std::nullopt) {
+        expectBoxActing(nullptr, answer, std::move(prompt));
+    }
+
+    platform::Answer ask(const platform::MessageBox& box) override {
+        if (!m_acts.isEmpty())
+            if (const std::function<void()> act = m_acts.takeFirst())
+                act();
+        return ScriptedUser::ask(box);
+    }
+
+private:
+    QList<std::function<void()>> m_acts;
+};
+
+// Fails the test with what went against the user's script.
+#define VERIFY_AS_SCRIPTED(user)                                                                   \
+    QVERIFY2((user).problems().isEmpty(), qPrintable((user).problems().join(QLatin1Char('\n'))))
+
+template <typename T> T* control(const QWidget& window, const char* name) {
+    return window.findChild<T*>(QString::fromLatin1(name));
+}
+
+inline void click(const QWidget& window, const char* name) {
+    if (auto* b = control<QPushButton>(window, name))
+        b->click();
+}
+
+// Windows closed by the copy run are deleted once control is back in an
+// event loop; the tests have none, so they let it happen here.
+inline void discardClosedWindows() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
