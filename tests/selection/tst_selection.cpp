@@ -58,10 +58,11 @@ private Q_SLOTS:
         QVERIFY(m_ui->dir2->setPath(QStringLiteral("C:\\")).ok());
     }
     void cleanup() {
+        const QStringList problems = m_user->problems();
         m_ui.reset();
-        VERIFY_AS_SCRIPTED(*m_user);
         m_user.reset();
         m_drives.reset();
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
     }
 
     // Each file clicked is made first (100 bytes). Remove All follows a
@@ -157,29 +158,35 @@ private Q_SLOTS:
         QCOMPARE(m_ui->buttons(), buttons);
     }
 
+    // Removal subtracts what was added, past 32 bits, though a file grew
+    // or vanished since.
     void removeFiles() {
-        openFiles({1000, 2000, 500000});
+        openFiles({qint64(4) << 30, 2000, 1000}); // sparse
         m_ui->state.appendFolder(QStringLiteral("D:\\"));
         m_ui->files.AllFileBtn_Click();
+        QCOMPARE(m_ui->total(), QStringLiteral("4,294,970,296"));
         m_ui->clickSelFile(1);
         QCOMPARE(m_ui->buttons(), QStringLiteral("110011"));
         m_ui->files.RemFileBtn_Click();
         QCOMPARE(SelectionControls::entries(m_ui->selFileList), (L{"C:\\DATA\\a", "C:\\DATA\\c"}));
         QCOMPARE(SelectionControls::entries(m_ui->filenameList), (L{"a", "c"}));
-        QCOMPARE(m_ui->total(), QStringLiteral("501,000"));
+        QCOMPARE(m_ui->total(), QStringLiteral("4,294,968,296"));
         QCOMPARE(m_ui->filePanel(), QStringLiteral(" 2 File(s) Selected"));
         QCOMPARE(m_ui->buttons(), QStringLiteral("010011"));
-
         m_ui->files.RemFileBtn_Click(); // nothing highlighted: nothing goes
         QCOMPARE(m_ui->state.fileCount(), 2);
+
+        remove(QStringLiteral("C:\\DATA\\a"));
+        m_drives->makeFile(QStringLiteral("C:\\DATA\\c"), qint64(50000));
+        L totals;
         for (int i = 0; i < 2; ++i) {
             m_ui->clickSelFile(0);
             m_ui->files.RemFileBtn_Click();
+            totals << m_ui->total();
         }
+        QCOMPARE(totals, (L{"1,000", "0"}));
         QCOMPARE(m_ui->buttons(), QStringLiteral("010000")); // Remove All stays
         QCOMPARE(m_ui->filePanel(), QStringLiteral(" 0 File(s) Selected"));
-        QCOMPARE(m_ui->total(), QStringLiteral("0"));
-
         m_ui->files.ClrFileBtn_Click();
         QCOMPARE(m_ui->buttons(), QStringLiteral("000000"));
         QCOMPARE(m_ui->state.folderCount(), 1);
@@ -210,24 +217,6 @@ private Q_SLOTS:
         QCOMPARE(m_ui->state.totalBytes(), qint64(5 * m_ui->selFileList->count()));
         QTEST(m_ui->buttons(), "buttons");
         QCOMPARE(m_ui->listed(), (L{"a", "c"}));
-    }
-
-    // Removal subtracts what was added, past 32 bits, though a file grew
-    // or vanished since.
-    void removalSubtractsWhatWasAdded() {
-        openFiles({qint64(4) << 30, 2000, 1000}); // sparse
-        m_ui->files.AllFileBtn_Click();
-        QCOMPARE(m_ui->total(), QStringLiteral("4,294,970,296"));
-        remove(QStringLiteral("C:\\DATA\\b"));
-        m_drives->makeFile(QStringLiteral("C:\\DATA\\c"), qint64(50000));
-        QStringList totals;
-        for (int i = 0; i < 3; ++i) {
-            m_ui->clickSelFile(0);
-            m_ui->files.RemFileBtn_Click();
-            totals << m_ui->total();
-        }
-        QCOMPARE(totals, (L{"3,000", "1,000", "0"}));
-        QCOMPARE(m_ui->state.totalBytes(), qint64(0));
     }
 
     // Steps: "ss" toggles Speed Select; "add:" adds a folder with "Add
@@ -375,9 +364,6 @@ private Q_SLOTS:
     void removedVolumeIsNotReady() {
         TmpfsVolume volume;
         SKIP_UNLESS_TMPFS(volume);
-        QFile f(QFile::decodeName(volume.path() + "/f.txt"));
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("12345") == 5);
-        f.close();
         m_ui.reset();
         platform::DriveTable::instance().useHost();
         QString root;
@@ -387,7 +373,7 @@ private Q_SLOTS:
         QVERIFY2(!root.isEmpty(), "the mounted volume got no drive letter");
         m_ui = std::make_unique<SelectionControls>();
         m_ui->drive1->setDriveOf(root);
-        QVERIFY(m_ui->clickFile(QStringLiteral("f.txt")));
+        QCOMPARE(m_ui->dir1->path(), root);
         m_ui->drive1->setDriveOf(QStringLiteral("C:\\"));
 
         QVERIFY(volume.eject(MNT_DETACH));
@@ -395,7 +381,6 @@ private Q_SLOTS:
         m_ui->drive1->setDriveOf(root);
         QCOMPARE(m_ui->drive1->drive(), QLatin1Char('C'));
         QCOMPARE(m_ui->dir1->path().left(3), QStringLiteral("C:\\"));
-        QCOMPARE(SelectionControls::entries(m_ui->selFileList), L{root + QStringLiteral("f.txt")});
     }
 };
 

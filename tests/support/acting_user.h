@@ -34,10 +34,6 @@ private:
     QList<std::function<void()>> m_acts;
 };
 
-// Fails the test with what went against the user's script.
-#define VERIFY_AS_SCRIPTED(user)                                                                   \
-    QVERIFY2((user).problems().isEmpty(), qPrintable((user).problems().join(QLatin1Char('\n'))))
-
 template <typename T> T* control(const QWidget& window, const char* name) {
     return window.findChild<T*>(QString::fromLatin1(name));
 }
