@@ -58,29 +58,6 @@ private Q_SLOTS:
 
     void cleanup() { DriveTable::instance().useHost(); }
 
-    void fixedLetterFor_data() {
-        QTest::addColumn<QByteArray>("below"); // below the temporary folder
-        QTest::addColumn<QString>("letter");   // empty: no drive
-        QTest::newRow("in a drive") << QByteArray("/C/a/b.txt") << "C";
-        QTest::newRow("in a nested drive") << QByteArray("/C/inner/x") << "D";
-        QTest::newRow("name longer than the nested root") << QByteArray("/C/innerx") << "C";
-        QTest::newRow("name longer than a root") << QByteArray("/Cx/a") << "E";
-        QTest::newRow("above every drive") << QByteArray("") << "";
-        QTest::newRow("beside every drive") << QByteArray("/other/a") << "";
-    }
-
-    void fixedLetterFor() {
-        QFETCH(QByteArray, below);
-        const QByteArray base = QFile::encodeName(m_dir.path());
-        for (const char* folder : {"/C/inner", "/Cx", "/other"})
-            QVERIFY(QDir().mkpath(QFile::decodeName(base + folder)));
-        DriveTable::instance().useFixedMap({{QLatin1Char('C'), QByteArray(base + "/C")},
-                                            {QLatin1Char('D'), QByteArray(base + "/C/inner")},
-                                            {QLatin1Char('E'), QByteArray(base + "/Cx/")}});
-        const std::optional<QChar> found = DriveTable::instance().letterFor(base + below);
-        QTEST(found ? QString(*found) : QString(), "letter");
-    }
-
     void whichMountsAreDrives_data() {
         QTest::addColumn<QByteArray>("line");
         QTest::addColumn<QByteArray>("root"); // the drive's folder; empty: no drive

@@ -57,15 +57,12 @@ private Q_SLOTS:
         QTest::addColumn<bool>("tryToClose"); // Escape, then the frame's close
         QTest::addColumn<bool>("staysOpen");  // ...which must not answer
         QTest::addColumn<Answer>("expected");
-        QTest::newRow("ok: escape is ok") << Buttons::Ok << 1 << true << false << Answer::Ok;
         QTest::newRow("ok/cancel: escape")
             << Buttons::OkCancel << 1 << true << false << Answer::Cancel;
         QTest::newRow("ok/cancel: enter")
             << Buttons::OkCancel << 2 << false << false << Answer::Cancel;
         QTest::newRow("abort/retry/ignore: no escape, enter on retry")
             << Buttons::AbortRetryIgnore << 2 << true << true << Answer::Retry;
-        QTest::newRow("abort/retry/ignore: no escape, enter on abort")
-            << Buttons::AbortRetryIgnore << 1 << true << true << Answer::Abort;
         QTest::newRow("abort/retry/ignore: enter on ignore")
             << Buttons::AbortRetryIgnore << 3 << false << false << Answer::Ignore;
     }
