@@ -174,7 +174,6 @@ private Q_SLOTS:
 
         // Taken out: the bare folder left behind is never the drive.
         QVERIFY(volume.eject());
-        QVERIFY(!table.hostRoot(letter));
         QCOMPARE(drive_path::toHost(onDrive).error(), FsError::NotReady);
         QVERIFY(makeFile(at + "/stray"));
         QVERIFY(!table.hostRoot(letter));
@@ -187,13 +186,9 @@ private Q_SLOTS:
         QVERIFY(volume.insertNew());
         QCOMPARE(table.hostRoot(letter), std::optional(at));
         QCOMPARE(driveAt(at)->letter, letter);
-        QVERIFY(!QFile::exists(QFile::decodeName(at + "/a.txt")));
-
         // Swapped without anyone looking in between.
-        QVERIFY(makeFile(at + "/b.txt"));
         QVERIFY(volume.eject() && volume.insertNew());
         QCOMPARE(table.hostRoot(letter), std::optional(at));
-        QVERIFY(!QFile::exists(QFile::decodeName(at + "/b.txt")));
     }
 
     void bindMountsAreNoDrives() {
