@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QPushButton>
-#include <QTest>
 
 #include <functional>
 #include <optional>
@@ -34,6 +33,7 @@ private:
     QList<std::function<void()>> m_acts;
 };
 
+// A window's control by its design name, and a click on a button of it.
 template <typename T> T* control(const QWidget& window, const char* name) {
     return window.findChild<T*>(QString::fromLatin1(name));
 }
