@@ -14,6 +14,7 @@
 #include "platform/tab_control.h"
 #include "platform/twips.h"
 #include "platform/user_interaction.h"
+#include "platform/working_folder.h"
 #include "selection/file_selection.h"
 #include "selection/folder_selection.h"
 #include "selection/selection_state.h"
@@ -21,8 +22,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QGroupBox>
 #include <QHash>
 #include <QLabel>
@@ -117,14 +116,6 @@ QRect placeOf(const pelmora_layout::Control& entry, const QWidget* control) {
         rect.setHeight(thickness);
     }
     return rect;
-}
-
-// The folder the program was started in, as a drive-letter path; the root
-// of C: when it has none (a folder outside every drive, or a name that
-// cannot be shown).
-QString startFolder() {
-    const auto folder = platform::drive_path::fromHost(QFile::encodeName(QDir::currentPath()));
-    return folder ? *folder : platform::drive_path::rootOf(QLatin1Char('C'));
 }
 
 } // namespace
@@ -229,7 +220,7 @@ void Pelmora::buildControls() {
 }
 
 void Pelmora::startBrowsers() {
-    const QString start = startFolder();
+    const QString start = platform::workingFolder();
     const QString rootOfC = platform::drive_path::rootOf(QLatin1Char('C'));
     const std::pair<const char*, const char*> pairs[] = {{"Drive1", "Dir1"}, {"Drive2", "Dir2"}};
     for (const auto& [driveName, dirName] : pairs) {
