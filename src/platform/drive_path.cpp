@@ -2,6 +2,8 @@
 
 #include "drive_table.h"
 
+#include <algorithm>
+
 namespace platform::drive_path {
 
 namespace {
@@ -105,34 +107,85 @@ std::optional<QChar> driveOf(const QString& path) {
     return path.at(0).toUpper();
 }
 
+namespace {
+
+// The host path of a drive-letter path on the drive whose host folder is
+// root: the names after "X:\" checked as toHost() promises and written as
+// UTF-8 after the root. One pass over the text and one allocation: every
+// copy translates its paths.
+Result<QByteArray> joinedToRoot(const QByteArray& root, const QString& path) {
+    if (!hasRootPrefix(path))
+        return FsError::Unlistable;
+    const QStringView rest = namesPart(path);
+    if (rest.isEmpty())
+        return root;
+    const QChar* const begin = rest.data();
+    const qsizetype size = rest.size();
+
+    // At most three bytes per UTF-16 unit (four per surrogate pair).
+    const qsizetype base = root == "/" ? 0 : root.size();
+    QByteArray out(base + 1 + 3 * size, Qt::Uninitialized);
+    char* const start = out.data();
+    std::copy(root.constData(), root.constData() + base, start);
+    char* o = start + base;
+    *o++ = '/';
+
+    qsizetype nameStart = 0;
+    for (qsizetype k = 0; k <= size; ++k) {
+        const char16_t c = k < size ? begin[k].unicode() : u'\\';
+        if (c == u'\\') {
+            const qsizetype length = k - nameStart;
+            // Empty, "." and "..": not a name of its own.
+            if (length == 0 ||
+                (begin[nameStart] == QLatin1Char('.') &&
+                 (length == 1 || (length == 2 && begin[nameStart + 1] == QLatin1Char('.')))))
+                return FsError::Unlistable;
+            if (k < size)
+                *o++ = '/';
+            nameStart = k + 1;
+        } else if (c < 0x80) {
+            if (c == u'/' || c == 0)
+                return FsError::Unlistable;
+            *o++ = char(c);
+        } else if (c < 0x800) {
+            *o++ = char(0xC0 | (c >> 6));
+            *o++ = char(0x80 | (c & 0x3F));
+        } else if (QChar::isSurrogate(c)) {
+            // A lone surrogate has no UTF-8 form: it would be written as
+            // something else.
+            if (!QChar::isHighSurrogate(c) || k + 1 >= size ||
+                !QChar::isLowSurrogate(begin[k + 1].unicode()))
+                return FsError::Unlistable;
+            const char32_t u = QChar::surrogateToUcs4(c, begin[++k].unicode());
+            *o++ = char(0xF0 | (u >> 18));
+            *o++ = char(0x80 | ((u >> 12) & 0x3F));
+            *o++ = char(0x80 | ((u >> 6) & 0x3F));
+            *o++ = char(0x80 | (u & 0x3F));
+        } else {
+            *o++ = char(0xE0 | (c >> 12));
+            *o++ = char(0x80 | ((c >> 6) & 0x3F));
+            *o++ = char(0x80 | (c & 0x3F));
+        }
+    }
+    out.truncate(o - start);
+    return out;
+}
+
+} // namespace
+
 Result<QByteArray> toHost(const QString& path) {
     if (!hasRootPrefix(path))
         return FsError::Unlistable;
-    QByteArray names;
-    const QStringView rest = namesPart(path);
-    if (!rest.isEmpty()) {
-        names.reserve(rest.size() + 1);
-        for (QStringView name : rest.tokenize(Backslash)) {
-            if (name.isEmpty() || name == u"." || name == u".." ||
-                name.contains(QLatin1Char('/')) || name.contains(QChar(0)))
-                return FsError::Unlistable;
-            const QByteArray bytes = name.toUtf8();
-            // A lone surrogate has no UTF-8 form: it would be written as
-            // something else.
-            if (QString::fromUtf8(bytes) != name)
-                return FsError::Unlistable;
-            names += '/';
-            names += bytes;
-        }
-    }
-    const std::optional<QByteArray> root = DriveTable::instance().hostRoot(path.at(0));
-    if (!root)
-        return FsError::NotReady;
-    if (names.isEmpty())
-        return *root;
-    if (*root == "/")
+    if (const std::optional<QByteArray> root = DriveTable::instance().hostRoot(path.at(0)))
+        return joinedToRoot(*root, path);
+    // A malformed path is refused as such whatever its drive.
+    if (const Result<QByteArray> names = joinedToRoot(QByteArrayLiteral("/"), path); !names)
         return names;
-    return QByteArray(*root + names);
+    return FsError::NotReady;
+}
+
+Result<QByteArray> toHostUnder(const QByteArray& checkedRoot, const QString& path) {
+    return joinedToRoot(checkedRoot, path);
 }
 
 Result<QString> fromHost(const QByteArray& hostPath) {

@@ -37,6 +37,11 @@ std::optional<QChar> driveOf(const QString& path);
 // its volume is gone (checked now).
 Result<QByteArray> toHost(const QString& path);
 
+// toHost() on a drive whose host root the caller has just had from
+// DriveTable::hostRoot() (so checked its volume): the same checks of the
+// names, without asking the table again. The path must be on that drive.
+Result<QByteArray> toHostUnder(const QByteArray& checkedRoot, const QString& path);
+
 // Drive-letter path for a host path (absolute). Fails with Unlistable when
 // a name in it holds "\" or bytes that are not UTF-8 (such a name could be
 // mistaken for another path), NotReady when no drive holds it.
