@@ -2,6 +2,7 @@
 
 #include "drive_path.h"
 #include "drive_table.h"
+#include "file_system.h"
 
 #include <QRandomGenerator>
 
@@ -11,6 +12,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -122,12 +124,73 @@ bool isPrefixFolder(const QByteArray& root, const QByteArray& path) {
     return path == root || (path.startsWith(root) && path.at(root.size()) == '/');
 }
 
-// The system attribute, where the file system keeps one (FAT media).
-bool isSystemFile(int dirFd, const char* name) {
+// The DOS attributes of a file, where the file system keeps them (FAT media).
+__u32 fatAttributes(int dirFd, const char* name) {
     Fd fd(::openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
     __u32 attributes = 0;
-    return fd.valid() && ::ioctl(fd.get(), FAT_IOCTL_GET_ATTRIBUTES, &attributes) == 0 &&
-           (attributes & ATTR_SYS);
+    if (!fd.valid() || ::ioctl(fd.get(), FAT_IOCTL_GET_ATTRIBUTES, &attributes) != 0)
+        return 0;
+    return attributes;
+}
+
+// Host paths of the drive-letter paths one copy needs. A drive's volume is
+// checked once per copy, however many of its paths are translated.
+class Translation {
+public:
+    Translation() = default;
+    Translation(QChar letter, const QByteArray& checkedRoot)
+        : m_letter(letter)
+        , m_root(checkedRoot)
+        , m_checked(true) {}
+
+    Result<QByteArray> toHost(const QString& path) {
+        const std::optional<QChar> letter = drive_path::driveOf(path);
+        if (letter && m_checked && *letter == m_letter)
+            return drive_path::toHostUnder(m_root, path);
+        if (!letter)
+            return FsError::Unlistable;
+        const std::optional<QByteArray> root = DriveTable::instance().hostRoot(*letter);
+        if (!root) {
+            // A malformed path is refused as such whatever its drive.
+            const Result<QByteArray> names = drive_path::toHostUnder(QByteArrayLiteral("/"), path);
+            return names ? Result<QByteArray>(FsError::NotReady) : names;
+        }
+        const Result<QByteArray> host = drive_path::toHostUnder(*root, path);
+        if (host) {
+            m_letter = *letter;
+            m_root = *root;
+            m_checked = true;
+        }
+        return host;
+    }
+    QChar letter() const { return m_letter; }
+    const QByteArray& root() const { return m_root; }
+
+private:
+    QChar m_letter;
+    QByteArray m_root;
+    bool m_checked = false;
+};
+
+// A target path as its folder's host path and the bare name in it.
+struct TargetPlace {
+    QChar letter;
+    QByteArray folder;
+    QByteArray name;
+};
+
+Result<TargetPlace> placeOf(const QString& target, Translation& hosts) {
+    // A folder entry, or a drive root, is no file's path.
+    const std::optional<QChar> letter = drive_path::driveOf(target);
+    if (!letter || target.endsWith(QLatin1Char('\\')))
+        return FsError::Unlistable;
+    const Result<QByteArray> host = hosts.toHost(target);
+    if (!host)
+        return host.error();
+    const qsizetype slash = host->lastIndexOf('/');
+    if (slash < 0 || slash + 1 == host->size() || *host == hosts.root())
+        return FsError::Unlistable;
+    return TargetPlace{*letter, host->left(std::max<qsizetype>(slash, 1)), host->mid(slash + 1)};
 }
 
 } // namespace
@@ -143,6 +206,18 @@ struct FileCopier::Impl {
         ino_t ino = 0;
         bool fat = false;
     } folder;
+
+    // What the last lookUp() found, for the copy right after it.
+    struct LookedUp {
+        bool valid = false;
+        QString target;
+        QChar letter;
+        QByteArray root; // checked host root of the target's drive
+        QByteArray name;
+        int dirFd = -1;
+        bool exists = false;
+        struct stat st {}; // of the name itself, links not followed
+    } looked;
 
     // One open folder per volume written since the last flush, for syncfs.
     std::map<dev_t, int> written;
@@ -162,6 +237,7 @@ struct FileCopier::Impl {
     }
 
     void dropFolder() {
+        looked = LookedUp{};
         if (folder.fd >= 0)
             ::close(folder.fd);
         folder = Folder{};
@@ -170,7 +246,12 @@ struct FileCopier::Impl {
     Result<int> folderFd(QChar letter, const QByteArray& host);
     Outcome checkVolume(const QByteArray& host, const struct stat& st);
     std::optional<Outcome> copyInto(int in, const struct stat& src, int dirFd,
-                                    const QByteArray& name, bool allowUnnamed);
+                                    const QByteArray& name, bool allowUnnamed,
+                                    const LookedUp* known);
+    // The copy once the paths are translated; dirFd < 0: open (or re-check)
+    // the folder at folderHost first.
+    Outcome copyFrom(const QByteArray& sourceHost, int dirFd, const QByteArray& name,
+                     const LookedUp* known, QChar letter, const QByteArray& folderHost);
     Outcome copyBytes(int in, int out, off_t length, dev_t sourceDevice);
 
     // Volume pairs between which copy_file_range said it cannot work, so
@@ -355,40 +436,44 @@ void FileCopier::Impl::noteWritten(int dirFd, dev_t dev) {
 // One attempt. nullopt: the target appeared while an unnamed temporary was
 // being filled; try again the named way, which checks the newcomer first.
 std::optional<Outcome> FileCopier::Impl::copyInto(int in, const struct stat& src, int dirFd,
-                                                  const QByteArray& name, bool allowUnnamed) {
+                                                  const QByteArray& name, bool allowUnnamed,
+                                                  const LookedUp* known) {
     const char* const cname = name.constData();
     const bool hidden = name.startsWith('.');
 
     struct stat target;
     bool exists = true;
-    if (::fstatat(dirFd, cname, &target, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (known) {
+        exists = known->exists;
+        target = known->st;
+    } else if (::fstatat(dirFd, cname, &target, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno != ENOENT)
             return Outcome(fromErrno(errno));
         exists = false;
     }
 
     if (exists) {
+        // The source itself comes first: whatever else is wrong with the
+        // target, that is what stops a run.
+        const bool link = S_ISLNK(target.st_mode);
+        struct stat pointee;
+        const bool leads = link && ::fstatat(dirFd, cname, &pointee, 0) == 0;
+        if ((link && leads && sameFile(pointee, src)) || (!link && sameFile(target, src)))
+            return Outcome(FsError::SameFile);
         if (hidden)
             return Outcome(FsError::UnsafeTarget);
-        if (S_ISLNK(target.st_mode)) {
+        if (link) {
             // The link itself is replaced, never written through; but a link
-            // that shows as a folder, or as the source, is not ours to take.
-            struct stat pointee;
-            if (::fstatat(dirFd, cname, &pointee, 0) == 0) {
-                if (sameFile(pointee, src))
-                    return Outcome(FsError::SameFile);
-                if (S_ISDIR(pointee.st_mode))
-                    return Outcome(FsError::UnsafeTarget);
-            }
+            // that shows as a folder is not ours to take.
+            if (leads && S_ISDIR(pointee.st_mode))
+                return Outcome(FsError::UnsafeTarget);
         } else {
-            if (sameFile(target, src))
-                return Outcome(FsError::SameFile);
             if (!S_ISREG(target.st_mode))
                 return Outcome(FsError::UnsafeTarget);
             // Checked here: root's writes ignore the bits.
             if ((target.st_mode & 0222) == 0)
                 return Outcome(FsError::ReadOnly);
-            if (folder.fat && isSystemFile(dirFd, cname))
+            if (folder.fat && (fatAttributes(dirFd, cname) & ATTR_SYS))
                 return Outcome(FsError::UnsafeTarget);
         }
     }
@@ -476,24 +561,70 @@ void FileCopier::setUnnamedTemporaries(bool on) {
 }
 
 Outcome FileCopier::copy(const QString& source, const QString& target) {
-    const QString name = drive_path::nameOf(target);
-    const QByteArray hostName = name.toUtf8();
-    if (name.isEmpty() || target.endsWith(QLatin1Char('\\')) || name == QLatin1String("..") ||
-        hostName.contains('/') || hostName.contains('\0'))
+    d->looked = Impl::LookedUp{};
+    if (!drive_path::driveOf(target) || target.endsWith(QLatin1Char('\\')))
         return FsError::Unlistable;
-    const auto letter = drive_path::driveOf(target);
-    if (!letter)
-        return FsError::Unlistable;
-
-    const auto sourceHost = drive_path::toHost(source);
+    Translation hosts;
+    const auto sourceHost = hosts.toHost(source);
     if (!sourceHost)
         return sourceHost.error();
-    const auto folderHost = drive_path::toHost(drive_path::parentOf(target));
-    if (!folderHost)
-        return folderHost.error();
+    const auto place = placeOf(target, hosts);
+    if (!place)
+        return place.error();
+    return d->copyFrom(*sourceHost, -1, place->name, nullptr, place->letter, place->folder);
+}
 
+bool FileCopier::lookUp(const QString& target) {
+    d->looked = Impl::LookedUp{};
+    if (drive_path::nameOf(target).startsWith(QLatin1Char('.')))
+        return false; // hidden
+    Translation hosts;
+    const auto place = placeOf(target, hosts);
+    if (!place) // no file can be there
+        return false;
+    const auto dirFd = d->folderFd(place->letter, place->folder);
+    if (!dirFd) // not a folder the copy would write into: the plain answer
+        return !file_system::lookupOrdinaryFile(target).isEmpty();
+
+    Impl::LookedUp looked;
+    if (::fstatat(*dirFd, place->name.constData(), &looked.st, AT_SYMLINK_NOFOLLOW) == 0)
+        looked.exists = true;
+    else if (errno != ENOENT)
+        return false;
+    looked.valid = true;
+    looked.target = target;
+    looked.letter = place->letter;
+    looked.root = hosts.root();
+    looked.name = place->name;
+    looked.dirFd = *dirFd;
+    d->looked = looked;
+
+    if (!looked.exists)
+        return false;
+    if (S_ISLNK(looked.st.st_mode)) // where the link leads decides
+        return !file_system::lookupOrdinaryFile(target).isEmpty();
+    if (!S_ISREG(looked.st.st_mode))
+        return false;
+    return !d->folder.fat ||
+           (fatAttributes(*dirFd, place->name.constData()) & (ATTR_HIDDEN | ATTR_SYS)) == 0;
+}
+
+Outcome FileCopier::copyAfterLookUp(const QString& source, const QString& target) {
+    const Impl::LookedUp looked = std::exchange(d->looked, Impl::LookedUp{});
+    if (!looked.valid || looked.target != target || looked.dirFd != d->folder.fd)
+        return copy(source, target);
+    Translation hosts(looked.letter, looked.root);
+    const auto sourceHost = hosts.toHost(source);
+    if (!sourceHost)
+        return sourceHost.error();
+    return d->copyFrom(*sourceHost, looked.dirFd, looked.name, &looked, looked.letter, {});
+}
+
+Outcome FileCopier::Impl::copyFrom(const QByteArray& sourceHost, int dirFd, const QByteArray& name,
+                                   const LookedUp* known, QChar letter,
+                                   const QByteArray& folderHost) {
     // O_NONBLOCK: opening a FIFO must not wait for a writer.
-    Fd in(::open(sourceHost->constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    Fd in(::open(sourceHost.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (!in.valid())
         return errno == ENOTDIR ? FsError::NotFound : fromErrno(errno);
     struct stat src;
@@ -502,16 +633,21 @@ Outcome FileCopier::copy(const QString& source, const QString& target) {
     if (!S_ISREG(src.st_mode))
         return FsError::NotAFile;
 
-    const auto dirFd = d->folderFd(*letter, *folderHost);
-    if (!dirFd)
-        return dirFd.error();
+    if (dirFd < 0) {
+        const auto held = folderFd(letter, folderHost);
+        if (!held)
+            return held.error();
+        dirFd = *held;
+    }
 
-    bool allowUnnamed = d->unnamed;
+    bool allowUnnamed = unnamed;
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const auto outcome = d->copyInto(in.get(), src, *dirFd, hostName, allowUnnamed);
+        // What the lookup saw stands for the first attempt only.
+        const auto outcome =
+            copyInto(in.get(), src, dirFd, name, allowUnnamed, attempt == 0 ? known : nullptr);
         if (outcome) {
             if (outcome->ok())
-                d->noteWritten(*dirFd, d->folder.dev);
+                noteWritten(dirFd, folder.dev);
             return *outcome;
         }
         allowUnnamed = false;

@@ -38,6 +38,18 @@ public:
 
     Outcome copy(const QString& source, const QString& target);
 
+    // The existence test before a copy: whether target names an ordinary
+    // file, answered as file_system::lookupOrdinaryFile() answers, but
+    // through the target's folder, which is checked (its drive's volume,
+    // the folder itself) and held for the copy that may follow.
+    bool lookUp(const QString& target);
+    // copy() of the target the last lookUp() looked at, made right after
+    // it: the checks and what the lookup saw stand for this copy, so
+    // nothing that lets the user act (a question, a message box, a disk
+    // change) may come between the two; use copy() then. Any other target
+    // is copied as copy() does.
+    Outcome copyAfterLookUp(const QString& source, const QString& target);
+
     // Whether a copy of source could take longer than a display frame
     // (large files), so the window should be brought up to date first.
     static bool isLarge(qint64 bytes) { return bytes >= LargeFileBytes; }
