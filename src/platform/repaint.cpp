@@ -3,9 +3,12 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QPointer>
+#include <QProgressBar>
 #include <QWidget>
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace platform::repaint {
 
@@ -13,8 +16,14 @@ namespace {
 
 constexpr qint64 FrameMs = 1000 / 30;
 
+struct PendingValue {
+    QPointer<QProgressBar> bar;
+    int value;
+};
+
 struct State {
     QList<QPointer<QWidget>> dirty;
+    std::vector<PendingValue> values;
     QElapsedTimer sincePaint;
 };
 
@@ -23,7 +32,25 @@ State& state() {
     return s;
 }
 
+// Setting a bar's value costs it a text layout and an accessibility event
+// (and, with updates on, a paint of its own): done once per paint instead
+// of once per step.
+void applyValues(State& s) {
+    const std::vector<PendingValue> values = std::exchange(s.values, {});
+    for (const PendingValue& p : values) {
+        if (!p.bar || p.bar->value() == p.value)
+            continue;
+        const bool held = p.bar->updatesEnabled();
+        if (held)
+            p.bar->setUpdatesEnabled(false);
+        p.bar->setValue(p.value);
+        if (held)
+            p.bar->setUpdatesEnabled(true);
+    }
+}
+
 void paintDirty(State& s) {
+    applyValues(s);
     // Taken out first: a paint may run code that marks widgets again.
     const QList<QPointer<QWidget>> widgets = std::exchange(s.dirty, {});
     for (const QPointer<QWidget>& w : widgets) {
@@ -43,12 +70,28 @@ void soon(QWidget* widget) {
         paintDirty(s);
 }
 
+void setValue(QProgressBar* bar, int value) {
+    State& s = state();
+    auto pending = std::find_if(s.values.begin(), s.values.end(),
+                                [bar](const PendingValue& p) { return p.bar == bar; });
+    if (pending != s.values.end())
+        pending->value = value;
+    else
+        s.values.push_back({bar, value});
+    soon(bar);
+}
+
 void now() {
     paintDirty(state());
 }
 
 void forget(QWidget* widget) {
-    state().dirty.removeAll(widget);
+    State& s = state();
+    s.dirty.removeAll(widget);
+    s.values.erase(
+        std::remove_if(s.values.begin(), s.values.end(),
+                       [widget](const PendingValue& p) { return p.bar.data() == widget; }),
+        s.values.end());
 }
 
 } // namespace platform::repaint

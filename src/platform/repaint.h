@@ -1,5 +1,6 @@
 #pragma once
 
+class QProgressBar;
 class QWidget;
 
 // Painting during long synchronous work. The copy run never returns to the
@@ -11,8 +12,15 @@ namespace platform::repaint {
 // frame (about 1/30 s) has passed since the last paint.
 void soon(QWidget* widget);
 
-// Paints every changed widget now: before a dialog opens, before a long
-// copy starts, and at the end.
+// A progress bar's new value, taken by the bar with the next paint (at
+// most a frame from now, and at once by now()); until then value() reads
+// the one before. Setting it directly would paint the bar at once whenever
+// its look changes, outside the frame limit, and costs more than a small
+// copy.
+void setValue(QProgressBar* bar, int value);
+
+// Paints every changed widget now (progress values taken first): before a
+// dialog opens, before a long copy starts, and at the end.
 void now();
 
 // Forgets a widget that is about to be destroyed.
