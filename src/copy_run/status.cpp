@@ -18,6 +18,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include <algorithm>
 #include <array>
 
 using copy_run::ControlPlace;
@@ -73,11 +74,22 @@ platform::MessageBox copyErrorBox(bool confirmed) {
     return box;
 }
 
-// The case-blind path comparison alone misses a file reached through a
-// symbolic link, a bind mount or a hard link; copying a file onto itself
-// would destroy it, so the file's identity counts too.
-bool isSameFile(const QString& source, const QString& target) {
-    return source.toLower() == target.toLower() || platform::file_system::sameFile(source, target);
+// Whether the two paths are equal once both are lower-cased. Lowering the
+// whole of both for every copy is a noticeable part of a small copy; paths that
+// differ already in their ASCII part are told apart without it.
+bool equalLowered(const QString& a, const QString& b) {
+    const qsizetype common = std::min(a.size(), b.size());
+    for (qsizetype k = 0; k < common; ++k) {
+        const char16_t x = a.at(k).unicode(), y = b.at(k).unicode();
+        if (x >= 0x80 || y >= 0x80)
+            return a.toLower() == b.toLower(); // may lower to more or fewer units
+        const auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? c + 32 : c; };
+        if (lower(x) != lower(y))
+            return false;
+    }
+    // One is an ASCII start of the other: every further character lowers
+    // to at least one more unit.
+    return a.size() == b.size();
 }
 
 bool isChecked(const QCheckBox* box) {
@@ -217,32 +229,23 @@ void Status::OkBtn_Click() {
 
             const QString source = sel->selFile(j);
             const QString target = sel->selDir(i) + sel->fileName(j);
-            if (isSameFile(source, target)) {
-                // Whatever was written so far must survive the user taking
-                // the disk out while the window waits.
-                copier.flush();
-                platform::repaint::now();
-                platform::MessageBox box;
-                box.prompt = QStringLiteral("Cannot Replace File With Itself");
-                box.title = CopyErrorTitle;
-                box.buttons = platform::Buttons::Ok;
-                box.icon = platform::Icon::Exclamation;
-                platform::ask(box);
-                m_okBtn->setEnabled(false);
-                platform::repaint::soon(m_okBtn);
-                endRun(copier, false);
+            // The same path in another letter case is taken for the same
+            // file; an alias by link or bind mount is found by the file's
+            // identity once the target is seen to exist (copyOrAsk).
+            const Next next = equalLowered(source, target)
+                                  ? Next::SameFile
+                                  : copyOrAsk(copier, i, j, source, target);
+            if (next == Next::SameFile) {
+                stopOnSameFile(copier);
                 return;
             }
-
-            if (copyOrAsk(copier, i, j, source, target) == Next::EndRun) {
+            if (next == Next::EndRun) {
                 endRun(copier, true);
                 return;
             }
-            m_progressBar1->setValue(j + 1);
-            platform::repaint::soon(m_progressBar1);
+            platform::repaint::setValue(m_progressBar1, j + 1);
         }
-        m_progressBar2->setValue(i + 1);
-        platform::repaint::soon(m_progressBar2);
+        platform::repaint::setValue(m_progressBar2, i + 1);
     }
     endRun(copier, true);
 }
@@ -252,10 +255,13 @@ Status::Next Status::copyOrAsk(platform::FileCopier& copier, int i, int j, const
     namespace fs = platform::file_system;
     const SelectionState* sel = SelectionState::shared();
     for (;;) { // Retry comes back here
-        const bool exists = !fs::lookupOrdinaryFile(target).isEmpty();
+        const bool exists = copier.lookUp(target);
         bool confirmed = false;
         if (exists && !isChecked(m_check1) &&
             !isChecked(sel ? sel->controls().dontConfirmOverwrites : nullptr)) {
+            // Never ask whether to overwrite a file with itself.
+            if (fs::sameFile(source, target))
+                return Next::SameFile;
             m_text1->setText(platform::leadingSpaceDecimal(j));
             m_text2->setText(platform::leadingSpaceDecimal(i));
             platform::repaint::now();
@@ -272,11 +278,18 @@ Status::Next Status::copyOrAsk(platform::FileCopier& copier, int i, int j, const
             confirmed = true;
         }
 
-        if (const auto length = fs::length(source);
-            length.ok() && platform::FileCopier::isLarge(length.value()))
+        if (sel && platform::FileCopier::isLarge(sel->recordedLength(j)))
             platform::repaint::now();
-        if (copier.copy(source, target).ok())
+        // After the question the disk may have changed: the copy checks
+        // everything again.
+        const platform::Outcome copied =
+            confirmed ? copier.copy(source, target) : copier.copyAfterLookUp(source, target);
+        if (copied)
             return Next::NextFile;
+        // A target the lookup does not see (hidden, say) can still be the
+        // source itself.
+        if (copied.error == platform::FsError::SameFile)
+            return Next::SameFile;
 
         // The user may now change the disk: nothing written may stay behind
         // in the cache.
@@ -294,6 +307,22 @@ Status::Next Status::copyOrAsk(platform::FileCopier& copier, int i, int j, const
             return Next::EndRun;
         }
     }
+}
+
+void Status::stopOnSameFile(platform::FileCopier& copier) {
+    // Whatever was written so far must survive the user taking the disk
+    // out while the window waits.
+    copier.flush();
+    platform::repaint::now();
+    platform::MessageBox box;
+    box.prompt = QStringLiteral("Cannot Replace File With Itself");
+    box.title = CopyErrorTitle;
+    box.buttons = platform::Buttons::Ok;
+    box.icon = platform::Icon::Exclamation;
+    platform::ask(box);
+    m_okBtn->setEnabled(false);
+    platform::repaint::soon(m_okBtn);
+    endRun(copier, false);
 }
 
 void Status::endRun(platform::FileCopier& copier, bool close) {

@@ -64,10 +64,13 @@ protected:
 private:
     Status();
 
-    enum class Next { NextFile, EndRun };
+    enum class Next { NextFile, EndRun, SameFile };
     // Steps from the existence test on, for file j and folder i.
     Next copyOrAsk(platform::FileCopier& copier, int i, int j, const QString& source,
                    const QString& target);
+    // The target is the source file itself: the run stops and the window
+    // stays open with only CancelBtn left.
+    void stopOnSameFile(platform::FileCopier& copier);
     // The run is over: what was written reaches the disk, the window is
     // painted, and (unless it stays open) the window closes.
     void endRun(platform::FileCopier& copier, bool close);

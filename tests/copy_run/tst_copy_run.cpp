@@ -193,27 +193,41 @@ private Q_SLOTS:
     }
 
     // A folder that is the folder of a selected file, however reached: the
-    // run stops there, the window stays open, the source is whole.
+    // run stops there, the window stays open, the source is whole. Also
+    // when no question would be asked, and for a hidden file, which the
+    // existence test never sees.
     void sameFileStopsTheRun_data() {
         QTest::addColumn<QString>("folder");
-        QTest::newRow("in another letter case") << "C:\\SRC\\";
-        QTest::newRow("through a symbolic link") << "D:\\link\\";
-        QTest::newRow("holding a hard link") << "D:\\hard\\";
+        QTest::addColumn<bool>("dontConfirm");
+        QTest::addColumn<QString>("first"); // the first selected file
+        const QString hidden = QStringLiteral("C:\\src\\.a.txt");
+        QTest::newRow("in another letter case") << "C:\\SRC\\" << false << A;
+        QTest::newRow("through a symbolic link") << "D:\\link\\" << false << A;
+        QTest::newRow("holding a hard link") << "D:\\hard\\" << false << A;
+        QTest::newRow("symbolic link, not asking") << "D:\\link\\" << true << A;
+        QTest::newRow("hard link, not asking") << "D:\\hard\\" << true << A;
+        QTest::newRow("hidden, through a symbolic link") << "D:\\link\\" << false << hidden;
+        QTest::newRow("hidden, hard link") << "D:\\hard\\" << true << hidden;
     }
     void sameFileStopsTheRun() {
         QFETCH(QString, folder);
+        QFETCH(QString, first);
+        const QString name = first.section(u'\\', -1);
+        m_drives->makeFile(first, NewA);
         QVERIFY(::symlink(m_drives->host(QStringLiteral("C:\\src")).constData(),
                           m_drives->host(QStringLiteral("D:\\link")).constData()) == 0);
         m_drives->mkdir(QStringLiteral("D:\\hard"));
-        QVERIFY(::link(m_drives->host(A).constData(),
-                       m_drives->host(QStringLiteral("D:\\hard\\a.txt"))) == 0);
-        m_sel->select({A, B}, {m_drives->mkdir(QStringLiteral("D:\\out\\")), folder});
+        QVERIFY(::link(m_drives->host(first).constData(),
+                       m_drives->host(QStringLiteral("D:\\hard\\") + name)) == 0);
+        m_sel->select({first, B}, {m_drives->mkdir(QStringLiteral("D:\\out\\")), folder});
+        QFETCH(bool, dontConfirm);
+        m_sel->check1->setChecked(dontConfirm);
         m_user->expectBox(Answer::Ok, QStringLiteral("Cannot Replace File With Itself"));
 
         run();
 
         QCOMPARE(m_user->boxes().value(0).title, QStringLiteral("Copy Error"));
-        QCOMPARE(holds({"D:\\out\\a.txt", "D:\\out\\b.txt", A, B}), QStringLiteral("NNNN"));
+        QCOMPARE(holds({"D:\\out\\" + name, "D:\\out\\b.txt", first, B}), QStringLiteral("NNNN"));
         QVERIFY(Status::exists());
         Status& status = Status::instance();
         QVERIFY(!status.OkBtn()->isEnabled() && status.CancelBtn()->isEnabled());
