@@ -1,5 +1,6 @@
 #include "platform/drive_path.h"
 #include "platform/drive_table.h"
+#include "platform/file_copier.h"
 #include "platform/file_system.h"
 #include "temp_drives.h"
 
@@ -195,6 +196,9 @@ private Q_SLOTS:
     void lookupOrdinaryFile() {
         QFETCH(QString, path);
         QTEST(fs::lookupOrdinaryFile(path), "found");
+        // The copier's own lookup, through the folder it holds, agrees.
+        QFETCH(QString, found);
+        QCOMPARE(platform::FileCopier().lookUp(path), !found.isEmpty());
     }
 
     void sameFile_data() {

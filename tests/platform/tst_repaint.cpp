@@ -1,6 +1,7 @@
 #include "platform/repaint.h"
 
 #include <QElapsedTimer>
+#include <QProgressBar>
 #include <QTest>
 #include <QWidget>
 
@@ -13,6 +14,17 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override { ++paints; }
+};
+
+class CountingBar : public QProgressBar {
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent* e) override {
+        ++paints;
+        QProgressBar::paintEvent(e);
+    }
 };
 } // namespace
 
@@ -61,6 +73,28 @@ private Q_SLOTS:
         QCOMPARE(kept.paints, 1);
         repaint::now(); // nothing pending any more
         QCOMPARE(kept.paints, 1);
+    }
+
+    // A bar takes its value with a paint of the frame, never by painting
+    // itself at every step.
+    void progressValueWithThePaint() {
+        CountingBar bar;
+        bar.setRange(0, 10);
+        bar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+        repaint::now();
+        bar.paints = 0;
+
+        for (int v = 1; v <= 10; ++v)
+            repaint::setValue(&bar, v);
+        repaint::now();
+        QCOMPARE(bar.value(), 10);
+        QVERIFY2(bar.paints >= 1 && bar.paints < 10, qPrintable(QString::number(bar.paints)));
+
+        repaint::setValue(&bar, 3);
+        repaint::forget(&bar); // about to go: its value is dropped with it
+        repaint::now();
+        QCOMPARE(bar.value(), 10);
     }
 };
 
