@@ -223,6 +223,7 @@ struct FileCopier::Impl {
     std::map<dev_t, int> written;
 
     bool unnamed = true;
+    bool linkByDescriptor = true;
     std::vector<char> m_buffer;
     char* buffer() {
         if (m_buffer.empty())
@@ -487,11 +488,24 @@ std::optional<Outcome> FileCopier::Impl::copyInto(int in, const struct stat& src
                 return o;
             if (const Outcome o = keepMetadata(out.get(), src); !o)
                 return o;
-            char procPath[40];
-            std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", out.get());
-            int linked = ::linkat(AT_FDCWD, procPath, dirFd, cname, AT_SYMLINK_FOLLOW);
-            if (linked != 0 && errno == ENOENT) // no /proc mounted
+            // Linking the descriptor itself is the cheap way; where the
+            // kernel allows it only to privileged callers it says ENOENT,
+            // and the name under /proc is used (then for the rest of the run).
+            int linked = -1;
+            int error = ENOENT;
+            if (linkByDescriptor) {
                 linked = ::linkat(out.get(), "", dirFd, cname, AT_EMPTY_PATH);
+                error = errno;
+            }
+            if (linked != 0 && error == ENOENT) {
+                char procPath[40];
+                std::snprintf(procPath, sizeof procPath, "/proc/self/fd/%d", out.get());
+                linked = ::linkat(AT_FDCWD, procPath, dirFd, cname, AT_SYMLINK_FOLLOW);
+                error = errno;
+                if (linked == 0)
+                    linkByDescriptor = false;
+            }
+            errno = error;
             if (linked != 0) {
                 if (errno == EEXIST || errno == ENOENT || errno == EPERM)
                     return std::nullopt;
