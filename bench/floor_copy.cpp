@@ -64,26 +64,16 @@ QByteArray mountRootOf(const QByteArray& path) {
     return root;
 }
 
-// The look-ups the program adds to one copy (see Options::programLookups).
-void programLookups(const QByteArray& source, const QByteArray& folder, const QByteArray& target,
-                    const QByteArray& volumeRoot) {
+// The look-ups the program adds to one copy (see Options::programLookups):
+// the identity of the target's volume (so nothing is ever written into a
+// bare mount-point folder) and a check that the folder held open is still
+// the one the path names.
+void programLookups(const QByteArray& folder, const QByteArray& volumeRoot) {
     struct stat st {};
     struct statx stx {};
-    const auto volumeIdentity = [&] {
-        ::statx(AT_FDCWD, volumeRoot.constData(), AT_STATX_DONT_SYNC | AT_NO_AUTOMOUNT,
-                STATX_TYPE | STATX_INO | STATX_MNT_ID, &stx);
-    };
-    volumeIdentity(); // same-file test: source
-    ::stat(source.constData(), &st);
-    volumeIdentity(); // same-file test: target
-    ::stat(target.constData(), &st);
-    volumeIdentity(); // existence test
-    ::stat(target.constData(), &st);
-    volumeIdentity(); // length of the source
-    ::stat(source.constData(), &st);
-    volumeIdentity();                // the copy: source path
-    volumeIdentity();                // the copy: target path
-    ::stat(folder.constData(), &st); // the copy: the folder held open is still it
+    ::statx(AT_FDCWD, volumeRoot.constData(), AT_STATX_DONT_SYNC | AT_NO_AUTOMOUNT,
+            STATX_TYPE | STATX_INO | STATX_MNT_ID, &stx);
+    ::stat(folder.constData(), &st);
 }
 
 class FloorCopier {
@@ -164,8 +154,7 @@ void run(const QByteArray& sourceFolder, const QStringList& names,
         const QByteArray volumeRoot = options.programLookups ? mountRootOf(folder) : QByteArray();
         for (qsizetype i = 0; i < sources.size(); ++i) {
             if (options.programLookups)
-                programLookups(sources[i], folder, QByteArray(folder + '/' + encodedNames[i]),
-                               volumeRoot);
+                programLookups(folder, volumeRoot);
             copier.copy(folderFd, folder, sources[i], encodedNames[i]);
         }
         struct stat st {};

@@ -18,9 +18,8 @@ namespace bench::floor_copy {
 struct Options {
     bool namedTemporaries = false; // never O_TMPFILE (the slower route)
     // Adds, per copy, the look-ups the program makes besides the safe
-    // sequence (same-file test, existence test, length, volume identity of
-    // the drive for each path translated, the target folder checked by
-    // path): shows what those alone cost.
+    // sequence (the target volume's identity, the held target folder
+    // checked by path): shows what those alone cost.
     bool programLookups = false;
 };
 
