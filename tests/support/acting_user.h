@@ -14,12 +14,12 @@
 class ActingUser : public platform::ScriptedUser {
 public:
     void expectBoxActing(std::function<void()> act, platform::Answer answer,
-                         std::optional<QString> prompt = std::nullopt) {
+                         const std::optional<QString>& prompt = std::nullopt) {
         m_acts.append(std::move(act));
-        ScriptedUser::expectBox(answer, std::move(prompt));
+        ScriptedUser::expectBox(answer, prompt);
     }
-    void expectBox(platform::Answer answer, std::optional<QString> prompt = std::nullopt) {
-        expectBoxActing(nullptr, answer, std::move(prompt));
+    void expectBox(platform::Answer answer, const std::optional<QString>& prompt = std::nullopt) {
+        expectBoxActing(nullptr, answer, prompt);
     }
 
     platform::Answer ask(const platform::MessageBox& box) override {
