@@ -8,6 +8,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -179,4 +180,15 @@ void Overwrite::done(int result) {
 void Overwrite::closeEvent(QCloseEvent* event) {
     unload(); // no flag: the copy run goes on as after "Overwrite File"
     event->accept();
+}
+
+void Overwrite::keyPressEvent(QKeyEvent* event) {
+    // No button is the Escape button. Closing the question without an
+    // answer replaces the file, so Escape (meant as "no" by most people)
+    // must not do it: the question stays until a button is pressed.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }

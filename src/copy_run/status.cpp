@@ -126,7 +126,7 @@ Status::Status() {
     m_check3 = findChild<QCheckBox*>(QStringLiteral("Check3"));
 
     // Neither button is the window's default: Enter presses the focused
-    // one (keyPressEvent), Escape closes the window like CancelBtn.
+    // one (keyPressEvent); Escape, with no cancel button, does nothing.
     copy_run::orderButtons({m_okBtn, m_cancelBtn}, false);
 
     connect(m_okBtn, &QPushButton::clicked, this, &Status::OkBtn_Click);
@@ -192,6 +192,12 @@ void Status::closeEvent(QCloseEvent* event) {
 }
 
 void Status::keyPressEvent(QKeyEvent* event) {
+    // The window has no cancel button: a stray Escape must not throw the
+    // selection away.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     if (enter && event->modifiers() == Qt::NoModifier) {
         if (auto* button = qobject_cast<QPushButton*>(focusWidget());

@@ -16,8 +16,8 @@ class FileCopier;
 //
 // One instance exists at a time. It is created and loaded when first
 // referenced and discarded when it closes: every way of closing it (the
-// end of a run, Abort, Cancel in the overwrite question, CancelBtn, Escape,
-// the frame's close control) unloads it, which resets the selection once.
+// end of a run, Abort, Cancel in the overwrite question, CancelBtn, the
+// frame's close control) unloads it, which resets the selection once.
 // The next reference creates a fresh window with its initial captions.
 //
 // Besides what the user sees it carries the values handed to and from the
