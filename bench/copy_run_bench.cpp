@@ -1,12 +1,14 @@
 #include "bench_common.h"
 #include "commands.h"
 #include "floor_copy.h"
-#include "selection_rig.h"
+#include "main_window_steps.h"
 
 #include "copy_run/status.h"
 #include "platform/scripted_user.h"
+#include "selection/selection_state.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QMap>
 #include <QProgressBar>
 #include <QWindow>
@@ -94,17 +96,18 @@ int copyRunCommand(const QStringList& args) {
     // Answers nothing: no question may arise in these workloads.
     platform::ScriptedUser user;
 
-    SelectionRig rig;
-    showAndSettle(rig);
-    rig.showSourceFolder(drivePathOf(a.source));
-    rig.selectAllFiles();
+    Pelmora& window = Pelmora::instance();
+    showAndSettle(window);
+    showSourceFolder(drivePathOf(a.source));
+    window.AllFileBtn_Click();
     for (const QByteArray& target : a.targets)
-        rig.addTargetFolder(drivePathOf(target));
-    rig.setDontConfirmOverwrites(a.dontConfirm);
-    if (rig.state().fileCount() != names.size() || rig.state().folderCount() != a.targets.size())
+        addTargetFolder(drivePathOf(target));
+    mainWindowControl<QCheckBox>("Check1")->setChecked(a.dontConfirm);
+    const SelectionState& selection = window.selection();
+    if (selection.fileCount() != names.size() || selection.folderCount() != a.targets.size())
         fail(QStringLiteral("selection holds %1 files and %2 folders, expected %3 and %4")
-                 .arg(rig.state().fileCount())
-                 .arg(rig.state().folderCount())
+                 .arg(selection.fileCount())
+                 .arg(selection.folderCount())
                  .arg(names.size())
                  .arg(a.targets.size()));
     if (!user.failures().isEmpty())
@@ -133,7 +136,7 @@ int copyRunCommand(const QStringList& args) {
     if (!user.failures().isEmpty())
         fail(QStringLiteral("unexpected during the run: ") +
              user.failures().join(QLatin1String("; ")));
-    if (rig.state().fileCount() != 0)
+    if (selection.fileCount() != 0)
         fail(QStringLiteral("the run did not end by closing Status (selection not reset)"));
     verifyCopies(a.source, names, a.targets);
 

@@ -1,13 +1,11 @@
 #include "bench_common.h"
 #include "commands.h"
+#include "main_window_steps.h"
 
-#include "platform/drive_selector.h"
-#include "platform/folder_browser.h"
 #include "platform/scripted_user.h"
 #include "selection/selection_state.h"
 
 #include <QApplication>
-#include <QPushButton>
 #include <QTimer>
 #include <QWindow>
 
@@ -56,13 +54,6 @@ protected:
 private:
     bool m_armed = false;
 };
-
-template <typename W> W* child(QWidget& window, const char* name) {
-    W* found = window.findChild<W*>(QString::fromLatin1(name));
-    if (found == nullptr)
-        fail(QStringLiteral("the main window has no %1").arg(QLatin1String(name)));
-    return found;
-}
 
 // One start of the child: nanoseconds from just before the spawn to the
 // window shown, and to the child's main().
@@ -179,10 +170,8 @@ int peakMemoryCommand(const QStringList& args) {
     QCoreApplication::processEvents();
     const double startMiB = peakResidentMiB();
 
-    child<platform::DriveSelector>(window, "Drive1")->setDriveOf(drivePath);
-    if (!child<platform::FolderBrowser>(window, "Dir1")->setPath(drivePath))
-        fail(QStringLiteral("Dir1 cannot open %1").arg(drivePath));
-    child<QPushButton>(window, "AllFileBtn")->click();
+    showSourceFolder(drivePath);
+    window.AllFileBtn_Click();
     for (int i = 0; i < 5; ++i)
         QCoreApplication::processEvents();
 

@@ -1,10 +1,11 @@
 #include "bench_common.h"
 #include "commands.h"
-#include "selection_rig.h"
+#include "main_window_steps.h"
 
 #include "platform/drive_path.h"
 #include "platform/file_browser.h"
 #include "platform/scripted_user.h"
+#include "selection/selection_state.h"
 
 #include <QApplication>
 #include <QWindow>
@@ -37,30 +38,31 @@ int selectAllCommand(const QStringList& args) {
     const qsizetype expected = regularFiles(folder).size();
 
     platform::ScriptedUser user;
-    SelectionRig rig;
-    waitExposed(rig);
+    Pelmora& window = Pelmora::instance();
+    waitExposed(window);
 
-    rig.addTargetFolder(platform::drive_path::parentOf(drivePath));
+    addTargetFolder(platform::drive_path::parentOf(drivePath));
     Clock::time_point start = Clock::now();
-    rig.showSourceFolder(drivePath);
+    showSourceFolder(drivePath);
     const double listSeconds = secondsSince(start);
     QCoreApplication::processEvents();
-    if (rig.file1()->fileCount() != expected)
+    const auto* file1 = mainWindowControl<platform::FileBrowser>("File1");
+    if (file1->fileCount() != expected)
         fail(QStringLiteral("File1 lists %1 files, expected %2")
-                 .arg(rig.file1()->fileCount())
+                 .arg(file1->fileCount())
                  .arg(expected));
 
     start = Clock::now();
-    rig.fileSelection().AllFileBtn_Click();
+    window.AllFileBtn_Click();
     const double handlerSeconds = secondsSince(start);
     QCoreApplication::processEvents();
     const double paintedSeconds = secondsSince(start);
 
     if (!user.failures().isEmpty())
         fail(QStringLiteral("unexpected: ") + user.failures().join(QLatin1String("; ")));
-    if (rig.state().fileCount() != expected)
+    if (window.selection().fileCount() != expected)
         fail(QStringLiteral("selected %1 files, expected %2")
-                 .arg(rig.state().fileCount())
+                 .arg(window.selection().fileCount())
                  .arg(expected));
 
     report("files", double(expected));
