@@ -22,34 +22,45 @@ size_text() {
     else if (b >= 1048576) printf "%.2f MiB", b / 1048576; else printf "%.0f KiB", b / 1024 }'
 }
 
+# has_rows CASE...: whether any of the cases was run.
+has_rows() {
+  local c fs
+  for c in "$@"; do
+    for fs in "${fs_labels[@]}"; do [ -n "${res["$c|$fs|ours"]:-}" ] && return 0; done
+  done
+  return 1
+}
+
 print_tables() {
-  echo "Copy runs (median seconds of $rounds runs; R = \`cp -p FILES DIR\` + \`sync -f\` per folder):"
-  echo
-  echo "| Case | FS | Pelmora | floor | R | rsync -t + sync | Pelmora / R | goal | | Pelmora / rsync | goal | | floor / R | floor / rsync |"
-  echo "|---|---|---:|---:|---:|---:|---:|---:|---|---:|---:|---|---:|---:|"
-  for c in A Ar B C D; do
-    for fs in "${fs_labels[@]}"; do
-      [ -n "${res["$c|$fs|ours"]:-}" ] || continue
-      o=$(med "$c|$fs|ours"); f=$(med "$c|$fs|floor"); p=$(med "$c|$fs|cp"); s=$(med "$c|$fs|rsync")
-      rr=$(ratio "$o" "$p"); g=$(goal_vs_r "$c" "$fs"); rs=$(ratio "$o" "$s")
-      echo "| ${case_title[$c]} | $fs | $(fmt "$o") | $(fmt "$f") | $(fmt "$p") | $(fmt "$s") | $rr | $(goal_text "$g") | $(verdict "$rr" "$g") | $rs | ≤ 0.6 | $(verdict "$rs" 0.6) | $(ratio "$f" "$p") | $(ratio "$f" "$s") |"
+  if has_rows A Ar B C D; then
+    echo "Copy runs (median seconds of $rounds runs; R = \`cp -p FILES DIR\` + \`sync -f\` per folder):"
+    echo
+    echo "| Case | FS | Pelmora | floor | R | rsync -t + sync | Pelmora / R | goal | | Pelmora / rsync | goal | | floor / R | floor / rsync |"
+    echo "|---|---|---:|---:|---:|---:|---:|---:|---|---:|---:|---|---:|---:|"
+    for c in A Ar B C D; do
+      for fs in "${fs_labels[@]}"; do
+        [ -n "${res["$c|$fs|ours"]:-}" ] || continue
+        o=$(med "$c|$fs|ours"); f=$(med "$c|$fs|floor"); p=$(med "$c|$fs|cp"); s=$(med "$c|$fs|rsync")
+        rr=$(ratio "$o" "$p"); g=$(goal_vs_r "$c" "$fs"); rs=$(ratio "$o" "$s")
+        echo "| ${case_title[$c]} | $fs | $(fmt "$o") | $(fmt "$f") | $(fmt "$p") | $(fmt "$s") | $rr | $(goal_text "$g") | $(verdict "$rr" "$g") | $rs | ≤ 0.6 | $(verdict "$rs" 0.6) | $(ratio "$f" "$p") | $(ratio "$f" "$s") |"
+      done
     done
-  done
-  echo
-  echo "The program against the floor loop (what the window, the handlers and the lists cost):"
-  echo
-  echo "| Case | FS | Pelmora offscreen / floor | goal | | Pelmora on Xvfb / floor | goal | |"
-  echo "|---|---|---:|---:|---|---:|---:|---|"
-  for c in A B C; do
-    for fs in "${fs_labels[@]}"; do
-      [ "$fs" = tmpfs ] && continue
-      [ -n "${res["$c|$fs|ours"]:-}" ] || continue
-      g=$(goal_vs_floor "$c")
-      r1=$(ratio "$(med "$c|$fs|ours")" "$(med "$c|$fs|floor")")
-      r2=$(ratio "$(med "$c|$fs|ours-x11")" "$(med "$c|$fs|floor")")
-      echo "| ${case_title[$c]} | $fs | $r1 | ≤ $g | $(verdict "$r1" "$g") | $r2 | ≤ $g | $(verdict "$r2" "$g") |"
+    echo
+    echo "The program against the floor loop (what the window, the handlers and the lists cost):"
+    echo
+    echo "| Case | FS | Pelmora offscreen / floor | goal | | Pelmora on Xvfb / floor | goal | |"
+    echo "|---|---|---:|---:|---|---:|---:|---|"
+    for c in A B C; do
+      for fs in "${fs_labels[@]}"; do
+        [ "$fs" = tmpfs ] && continue
+        [ -n "${res["$c|$fs|ours"]:-}" ] || continue
+        g=$(goal_vs_floor "$c")
+        r1=$(ratio "$(med "$c|$fs|ours")" "$(med "$c|$fs|floor")")
+        r2=$(ratio "$(med "$c|$fs|ours-x11")" "$(med "$c|$fs|floor")")
+        echo "| ${case_title[$c]} | $fs | $r1 | ≤ $g | $(verdict "$r1" "$g") | $r2 | ≤ $g | $(verdict "$r2" "$g") |"
+      done
     done
-  done
+  fi
   for fs in "${fs_labels[@]}"; do
     [ -n "${res["A|$fs|floor-lookups"]:-}" ] || continue
     f=$(med "A|$fs|floor"); l=$(med "A|$fs|floor-lookups"); n=$(med "A|$fs|ours-nobars"); o=$(med "A|$fs|ours")
