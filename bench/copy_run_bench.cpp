@@ -2,6 +2,7 @@
 #include "commands.h"
 #include "floor_copy.h"
 #include "main_window_steps.h"
+#include "ui_gap_meter.h"
 
 #include "copy_run/status.h"
 #include "platform/scripted_user.h"
@@ -25,6 +26,8 @@ struct CopyArgs {
     bool countPaints = false;
     bool programLookups = false;
     bool hideProgressBars = false;
+    bool uiGaps = false;
+    bool copyErrorEndsRun = false;
 };
 
 // Counts the paint events each widget receives (by objectName, else class):
@@ -58,6 +61,10 @@ CopyArgs parseCopyArgs(const QStringList& args, const char* usage) {
             parsed.hideProgressBars = true;
         else if (arg == QLatin1String("--count-paints"))
             parsed.countPaints = true;
+        else if (arg == QLatin1String("--ui-gaps"))
+            parsed.uiGaps = true;
+        else if (arg == QLatin1String("--copy-error-ends-run"))
+            parsed.copyErrorEndsRun = true;
         else if (arg.startsWith(QLatin1String("--")))
             fail(QStringLiteral("unknown option %1; usage: %2").arg(arg, QLatin1String(usage)));
         else
@@ -89,12 +96,16 @@ void showAndSettle(QWidget& window) {
 
 int copyRunCommand(const QStringList& args) {
     const CopyArgs a = parseCopyArgs(
-        args,
-        "copyrun SRC_DIR DST_DIR... [--dont-confirm] [--count-paints] [--hide-progress-bars]");
+        args, "copyrun SRC_DIR DST_DIR... [--dont-confirm] [--count-paints] [--hide-progress-bars] "
+              "[--ui-gaps] [--copy-error-ends-run]");
     const QStringList names = regularFiles(a.source);
 
-    // Answers nothing: no question may arise in these workloads.
+    // Answers nothing: no question may arise in these workloads, except,
+    // where asked for, a copy error (a target too small for what the
+    // program writes), answered Abort and reported as a figure.
     platform::ScriptedUser user;
+    if (a.copyErrorEndsRun)
+        user.expectBox(platform::Answer::Abort);
 
     Pelmora& window = Pelmora::instance();
     showAndSettle(window);
@@ -127,9 +138,14 @@ int copyRunCommand(const QStringList& args) {
     PaintCounter counter;
     if (a.countPaints)
         qApp->installEventFilter(&counter);
+    UiGapMeter uiGaps;
+    if (a.uiGaps)
+        uiGaps.start();
     const Clock::time_point start = Clock::now();
     status.OkBtn_Click();
     const double seconds = secondsSince(start);
+    if (a.uiGaps)
+        uiGaps.stop();
     qApp->removeEventFilter(&counter);
 
     QCoreApplication::processEvents();
@@ -138,10 +154,23 @@ int copyRunCommand(const QStringList& args) {
              user.failures().join(QLatin1String("; ")));
     if (selection.fileCount() != 0)
         fail(QStringLiteral("the run did not end by closing Status (selection not reset)"));
-    verifyCopies(a.source, names, a.targets);
+    const bool copyError = !user.boxes().isEmpty();
+    if (copyError) {
+        const platform::MessageBox& box = user.boxes().first();
+        if (box.buttons != platform::Buttons::AbortRetryIgnore)
+            fail(QStringLiteral("a box other than the copy error: ") + box.prompt);
+        report("copy_error", 1.0);
+        report("copy_error_prompt", box.prompt);
+    } else {
+        verifyCopies(a.source, names, a.targets);
+    }
 
     report("copies", double(names.size()) * double(a.targets.size()));
     report("seconds", seconds);
+    if (a.uiGaps) {
+        report("longest_ui_gap", uiGaps.longestGapSeconds());
+        report("ui_ticks", double(uiGaps.ticks()));
+    }
     for (auto it = counter.paints.cbegin(); it != counter.paints.cend(); ++it)
         report(QByteArray("paints_" + it.key().toUtf8()).constData(), double(it.value()));
     return 0;

@@ -11,7 +11,11 @@ namespace {
 const char* const Usage =
     "usage: pelmora_bench COMMAND ARGS\n"
     "  copyrun SRC_DIR DST_DIR... [--dont-confirm] [--count-paints] [--hide-progress-bars]\n"
-    "                                               the copy run (OkBtn handler) in seconds\n"
+    "          [--ui-gaps] [--copy-error-ends-run]\n"
+    "                                               the copy run (OkBtn handler) in seconds;\n"
+    "                                               --ui-gaps: the UI thread's longest silence,\n"
+    "                                               --copy-error-ends-run: a copy-error box is\n"
+    "                                               answered Abort and reported, not a failure\n"
     "  floor SRC_DIR DST_DIR... [--named] [--program-lookups]\n"
     "                                               the minimal loop of the same copies\n"
     "  selectall DIR                                \"Select All\" of the files of DIR\n"
