@@ -223,29 +223,39 @@ private Q_SLOTS:
         QTest::addColumn<QString>("cut"); // killed, dropped, read-only
         QTest::addColumn<Answer>("answer");
         QTest::addColumn<QString>("result");
+        QTest::addColumn<bool>("diskMeanwhile"); // a disk is put in while the share is gone
         const QString killed = QStringLiteral("killed"), dropped = QStringLiteral("dropped"),
                       ro = QStringLiteral("read-only");
-        QTest::newRow("before, sshfs killed, Retry") << false << killed << Answer::Retry << "SS SS";
+        QTest::newRow("before, sshfs killed, Retry")
+            << false << killed << Answer::Retry << "SS SS" << false;
         QTest::newRow("before, connection dropped, Retry")
-            << false << dropped << Answer::Retry << "SS SS";
-        QTest::newRow("before, read-only, Retry") << false << ro << Answer::Retry << "SS SS";
+            << false << dropped << Answer::Retry << "SS SS" << false;
+        QTest::newRow("before, read-only, Retry")
+            << false << ro << Answer::Retry << "SS SS" << false;
         QTest::newRow("before, sshfs killed, Ignore")
-            << false << killed << Answer::Ignore << "-- SS";
-        QTest::newRow("before, read-only, Ignore") << false << ro << Answer::Ignore << "-- SS";
+            << false << killed << Answer::Ignore << "-- SS" << false;
+        QTest::newRow("before, read-only, Ignore")
+            << false << ro << Answer::Ignore << "-- SS" << false;
         QTest::newRow("before, connection dropped, Abort")
-            << false << dropped << Answer::Abort << "-- --";
-        QTest::newRow("during, sshfs killed, Retry") << true << killed << Answer::Retry << "SS SS";
+            << false << dropped << Answer::Abort << "-- --" << false;
+        QTest::newRow("before, connection dropped, a disk put in, Retry")
+            << false << dropped << Answer::Retry << "SS SS" << true;
+        QTest::newRow("during, sshfs killed, Retry")
+            << true << killed << Answer::Retry << "SS SS" << false;
         QTest::newRow("during, connection dropped, Retry")
-            << true << dropped << Answer::Retry << "SS SS";
+            << true << dropped << Answer::Retry << "SS SS" << false;
         QTest::newRow("during, connection dropped, Ignore")
-            << true << dropped << Answer::Ignore << "SO SS";
-        QTest::newRow("during, sshfs killed, Abort") << true << killed << Answer::Abort << "SO --";
+            << true << dropped << Answer::Ignore << "SO SS" << false;
+        QTest::newRow("during, sshfs killed, Abort")
+            << true << killed << Answer::Abort << "SO --" << false;
     }
     void connectionLost() {
         QFETCH(bool, during);
         QFETCH(QString, cut);
         QFETCH(Answer, answer);
         QFETCH(QString, result);
+        QFETCH(bool, diskMeanwhile);
+        std::unique_ptr<TmpfsVolume> disk;
         if (during)
             putOld(0, B);
         const auto cutShare = [&] {
@@ -258,6 +268,10 @@ private Q_SLOTS:
                       "mounting read-only failed");
         };
         const auto restore = [&] {
+            if (diskMeanwhile) {
+                disk = std::make_unique<TmpfsVolume>();
+                platform::DriveTable::instance().refresh(); // the drive list opened meanwhile
+            }
             check(m_net->unmount(0) && m_net->mount(0), "mounting again failed");
         };
         if (during) {
@@ -290,6 +304,8 @@ private Q_SLOTS:
         QVERIFY(!Status::exists());
         QCOMPARE(m_sel->resets, 1);
         verifyTargets(result);
+        if (disk)
+            QCOMPARE(entries(disk->path()), QStringList());
     }
 
     // A share that has gone away is a drive that is not ready: both drive
