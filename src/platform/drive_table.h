@@ -26,8 +26,10 @@ struct Drive {
 // block device or a network file system) gets the next free letter from D:
 // on, in the order first seen. A volume that goes away keeps its letter as
 // a drive that is not ready; a newly mounted volume takes the letter of a
-// gone volume that was mounted at the same place, else the lowest such
-// letter, so a swapped disk answers under its old letter.
+// gone volume that was mounted at the same place, else (a disk) the lowest
+// letter of a gone disk, so a swapped disk answers under its old letter. A
+// network share is no disk swapped: its letter waits for it at its place,
+// and it takes no gone disk's letter (unless the letters have run out).
 //
 // A letter resolves only while the very volume it was given to (or its
 // replacement, after a refresh) is mounted: the identity of the volume is
@@ -84,8 +86,9 @@ private:
         QChar letter;
         QByteArray hostRoot;
         QString label;
-        dev_t device = 0; // st_dev of hostRoot when the volume was seen
-        int mountId = -1; // from mountinfo; -1 for fixed entries
+        dev_t device = 0;     // st_dev of hostRoot when the volume was seen
+        int mountId = -1;     // from mountinfo; -1 for fixed entries
+        bool network = false; // a network share: its letter waits for its place
         bool ready = false;
         ino_t inode = 0; // fixed entries: the folder itself
     };

@@ -108,7 +108,8 @@ private Q_SLOTS:
     }
 
     void letterRules_data() {
-        QTest::addColumn<QStringList>("looks"); // what is mounted at each look: "id@place ..."
+        // What is mounted at each look: "id@place ..."; "id@place~" is a network share.
+        QTest::addColumn<QStringList>("looks");
         QTest::addColumn<QString>("drives");
         QTest::newRow("in the order first seen")
             << QStringList{"1@b 2@a", "1@b 2@a 3@c"} << "D=b E=a F=c";
@@ -127,6 +128,12 @@ private Q_SLOTS:
         QTest::newRow("a mount on top of another") << QStringList{"1@a 2@a"} << "D=a";
         QTest::newRow("the one on top goes") << QStringList{"1@a 2@a", "1@a"} << "D=a";
         QTest::newRow("escaped place") << QStringList{"1@my\\040stick"} << "D=my stick";
+        QTest::newRow("a gone share's letter waits for its place")
+            << QStringList{"1@s~ 2@b", "2@b", "2@b 3@c", "2@b 3@c 4@s~"} << "D=s E=b F=c";
+        QTest::newRow("a share takes no gone disk's letter")
+            << QStringList{"1@a 2@b", "2@b", "2@b 3@s~", "2@b 3@s~ 4@d"} << "D=d E=b F=s";
+        QTest::newRow("a share back elsewhere takes a new letter")
+            << QStringList{"1@s~", "", "2@t~"} << "D=s! E=t";
     }
 
     void letterRules() {
@@ -136,8 +143,13 @@ private Q_SLOTS:
             QByteArray lines;
             for (const QString& mount : look.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
                 const int at = mount.indexOf(QLatin1Char('@'));
-                const QByteArray place = fakeBase() + '/' + mount.mid(at + 1).toUtf8();
-                lines += mountLine(place, "tmpfs", "tmpfs", "/", "rw", mount.left(at).toInt());
+                const bool share = mount.endsWith(QLatin1Char('~'));
+                const QByteArray place =
+                    fakeBase() + '/' + mount.mid(at + 1).chopped(share ? 1 : 0).toUtf8();
+                lines +=
+                    share ? mountLine(place, "fuse.sshfs", "ann@server:/srv", "/", "rw",
+                                      mount.left(at).toInt())
+                          : mountLine(place, "tmpfs", "tmpfs", "/", "rw", mount.left(at).toInt());
             }
             useMounts(lines, false);
             describe();

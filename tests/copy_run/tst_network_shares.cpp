@@ -1,0 +1,362 @@
+#include "acting_user.h"
+#include "network_shares.h"
+#include "selection_controls.h"
+#include "tmpfs_volume.h"
+
+#include "copy_run/status.h"
+#include "platform/drive_path.h"
+#include "platform/drive_table.h"
+#include "platform/folder_browser.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+using platform::Answer;
+
+namespace {
+
+// What a copy must keep of its source, read on the server's side.
+struct Kept {
+    QByteArray content;
+    mode_t mode = 0;
+    timespec mtime{};
+};
+
+std::optional<Kept> keptOf(const QByteArray& path) {
+    struct stat st;
+    QFile f(QFile::decodeName(path));
+    if (::stat(path.constData(), &st) != 0 || !f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return Kept{f.readAll(), mode_t(st.st_mode & 07777), st.st_mtim};
+}
+
+bool write(const QByteArray& path, const QByteArray& data, mode_t mode, time_t sec, long nsec) {
+    QFile f(QFile::decodeName(path));
+    const timespec times[2] = {{sec, nsec}, {sec, nsec}};
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size() &&
+           (f.close(), true) && ::chmod(path.constData(), mode) == 0 &&
+           ::utimensat(AT_FDCWD, path.constData(), times, 0) == 0;
+}
+
+// Every entry of a folder, hidden ones too.
+QStringList entries(const QByteArray& folder) {
+    return QDir(QFile::decodeName(folder))
+        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                   QDir::Name);
+}
+
+QString copyError(bool asked) {
+    return QStringLiteral("Disk Full Or Write Protected Disk!\r\nAbort %1 Cancel.\r\n"
+                          "Retry (Insert New Disk).\r\nIgnore %1 Skip File.")
+        .arg(asked ? QStringLiteral("to") : QStringLiteral("To"));
+}
+
+const QByteArray Old("old content, on the share");
+const QString A = QStringLiteral("a.txt"), B = QStringLiteral("b.bin");
+
+} // namespace
+
+// Copying into folders on network shares served by a real sshd on this
+// machine and mounted with sshfs under /mnt, where they are drives: the
+// copies, replacing, a connection lost before and during a run, a share
+// gone away or mounted read-only. One server and two shares for all cases;
+// each case starts on freshly mounted shares. Needs root, sshd, sshfs and
+// FUSE; skips elsewhere, saying why.
+class TestNetworkShares : public QObject {
+    Q_OBJECT
+    std::unique_ptr<NetworkShares> m_net;
+    QTemporaryDir m_sources; // on the host's root file system
+    QMap<QString, Kept> m_files;
+    QString m_root[2]; // the shares' drive roots ("E:\")
+    std::unique_ptr<ActingUser> m_user;
+    std::unique_ptr<SelectionControls> m_sel;
+    QStringList m_trouble; // what went wrong while a box or window was open
+
+    QByteArray served(int share, const QString& name = {}) const {
+        const QByteArray drop = m_net->served(share) + "/drop";
+        return name.isEmpty() ? drop : drop + '/' + name.toUtf8();
+    }
+    QString folder(int share) const { return m_root[share] + QStringLiteral("drop\\"); }
+    void check(bool ok, const char* what) {
+        if (!ok)
+            m_trouble << QLatin1String(what);
+    }
+    // Puts an old file at a target's name, through the mount as a user
+    // would, or behind sshfs's back on the server's side.
+    void putOld(int share, const QString& name, bool onServer = false) {
+        const QByteArray at =
+            onServer ? served(share, name) : m_net->mountPoint(share) + "/drop/" + name.toUtf8();
+        QVERIFY(write(at, Old, 0600, 1000000000, 0));
+    }
+    // Finds the letters the drive table gives the mounted shares now.
+    void findLetters() {
+        for (int i = 0; i < 2; ++i) {
+            m_root[i].clear();
+            for (const platform::Drive& d : platform::DriveTable::instance().drives())
+                if (d.hostRoot == m_net->mountPoint(i) && d.ready)
+                    m_root[i] = platform::drive_path::rootOf(d.letter);
+            QVERIFY2(!m_root[i].isEmpty(), "the drive table has no letter for a mounted share");
+        }
+    }
+    // Each folder holds exactly these files, as the sources are (S), old (O).
+    void verifyTargets(const QString& expected) {
+        const QStringList perShare = expected.split(QLatin1Char(' '));
+        for (int i = 0; i < 2; ++i) {
+            QStringList names;
+            for (const QString& file : {A, B}) {
+                const QChar what = perShare.at(i).at(file == A ? 0 : 1);
+                if (what == u'-')
+                    continue;
+                names << file;
+                const std::optional<Kept> got = keptOf(served(i, file));
+                QVERIFY(got);
+                const Kept& want = m_files.value(file);
+                QCOMPARE(got->content, what == u'S' ? want.content : Old);
+                if (what == u'O')
+                    continue;
+                QCOMPARE(got->mode, want.mode);
+                // SFTP carries modification times in whole seconds.
+                QCOMPARE(got->mtime.tv_sec, want.mtime.tv_sec);
+                QCOMPARE(got->mtime.tv_nsec, 0L);
+            }
+            QCOMPARE(entries(served(i)), names); // nothing temporary left
+        }
+    }
+    void run() {
+        m_sel->select(
+            {platform::drive_path::fromHost(QFile::encodeName(m_sources.filePath(A))).value(),
+             platform::drive_path::fromHost(QFile::encodeName(m_sources.filePath(B))).value()},
+            {folder(0), folder(1)});
+        Status::instance().OkBtn_Click();
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        m_net = std::make_unique<NetworkShares>(2);
+        SKIP_UNLESS_SHARES(*m_net);
+        QVERIFY(m_sources.isValid());
+        // A whole-second time and one with a fraction; odd permission bits.
+        const Kept a{"alpha\n", 0640, {1577934245, 0}};
+        QByteArray bytes(300 * 1024, '\0');
+        for (qsizetype k = 0; k < bytes.size(); ++k)
+            bytes[k] = char((k * 7919) >> 3);
+        const Kept b{bytes, 0755, {1262347200, 500000000}};
+        m_files = {{A, a}, {B, b}};
+        for (auto it = m_files.cbegin(); it != m_files.cend(); ++it)
+            QVERIFY(write(QFile::encodeName(m_sources.filePath(it.key())), it->content, it->mode,
+                          it->mtime.tv_sec, it->mtime.tv_nsec));
+    }
+    void cleanupTestCase() { m_net.reset(); }
+
+    // Fresh shares with an empty folder "drop"; a "drop" folder in each bare
+    // mount point too, where nothing may ever be written.
+    void init() {
+        QVERIFY(m_net);
+        for (int i = 0; i < 2; ++i) {
+            QVERIFY(m_net->unmount(i));
+            QDir(QFile::decodeName(m_net->served(i))).removeRecursively();
+            QVERIFY(QDir().mkpath(QFile::decodeName(served(i))));
+            QVERIFY(QDir().mkpath(QFile::decodeName(m_net->mountPoint(i) + "/drop")));
+        }
+        for (int i = 0; i < 2; ++i)
+            QVERIFY(m_net->mount(i));
+        platform::DriveTable::instance().useHost();
+        findLetters();
+        m_user = std::make_unique<ActingUser>();
+        m_sel = std::make_unique<SelectionControls>();
+    }
+    void cleanup() {
+        if (Status::exists())
+            delete &Status::instance();
+        discardClosedWindows();
+        QStringList problems = std::exchange(m_trouble, {});
+        if (m_user)
+            problems += m_user->problems();
+        m_sel.reset();
+        m_user.reset();
+        for (int i = 0; m_net && i < 2; ++i) {
+            m_net->unmount(i);
+            if (!entries(m_net->mountPoint(i) + "/drop").isEmpty())
+                problems << QStringLiteral("written into the bare mount point of share %1").arg(i);
+        }
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+    }
+    void copiesIntoBothShares_data() {
+        QTest::addColumn<bool>("old");
+        QTest::addColumn<bool>("onServerLater");
+        QTest::newRow("new targets") << false << false;
+        QTest::newRow("replacing, Overwrite All") << true << false;
+        // Another machine writes the file after the folder was listed here.
+        QTest::newRow("replacing a file the server has just written") << false << true;
+    }
+    void copiesIntoBothShares() {
+        QFETCH(bool, old);
+        QFETCH(bool, onServerLater);
+        for (int i = 0; old && i < 2; ++i) {
+            putOld(i, A);
+            putOld(i, B);
+        }
+        if (onServerLater) {
+            entries(m_net->mountPoint(0) + "/drop"); // sshfs caches the empty listing
+            putOld(0, B, true);
+        }
+        if (old || onServerLater)
+            m_user->expectWindow(QStringLiteral("Overwrite"),
+                                 [](QDialog& w) { click(w, "Command2"); });
+
+        run();
+
+        QVERIFY(!Status::exists());
+        QCOMPARE(m_sel->resets, 1);
+        verifyTargets(QStringLiteral("SS SS"));
+    }
+
+    // The connection of the first share is cut before the run (its first
+    // copy fails) or during it, while the question about b.bin is open.
+    void connectionLost_data() {
+        QTest::addColumn<bool>("during");
+        QTest::addColumn<QString>("cut"); // killed, dropped, read-only
+        QTest::addColumn<Answer>("answer");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<bool>("diskMeanwhile"); // a disk is put in while the share is gone
+        const QString killed = QStringLiteral("killed"), dropped = QStringLiteral("dropped"),
+                      ro = QStringLiteral("read-only");
+        QTest::newRow("before, sshfs killed, Retry")
+            << false << killed << Answer::Retry << "SS SS" << false;
+        QTest::newRow("before, connection dropped, Retry")
+            << false << dropped << Answer::Retry << "SS SS" << false;
+        QTest::newRow("before, read-only, Retry")
+            << false << ro << Answer::Retry << "SS SS" << false;
+        QTest::newRow("before, sshfs killed, Ignore")
+            << false << killed << Answer::Ignore << "-- SS" << false;
+        QTest::newRow("before, read-only, Ignore")
+            << false << ro << Answer::Ignore << "-- SS" << false;
+        QTest::newRow("before, connection dropped, Abort")
+            << false << dropped << Answer::Abort << "-- --" << false;
+        QTest::newRow("before, connection dropped, a disk put in, Retry")
+            << false << dropped << Answer::Retry << "SS SS" << true;
+        QTest::newRow("during, sshfs killed, Retry")
+            << true << killed << Answer::Retry << "SS SS" << false;
+        QTest::newRow("during, connection dropped, Retry")
+            << true << dropped << Answer::Retry << "SS SS" << false;
+        QTest::newRow("during, connection dropped, Ignore")
+            << true << dropped << Answer::Ignore << "SO SS" << false;
+        QTest::newRow("during, sshfs killed, Abort")
+            << true << killed << Answer::Abort << "SO --" << false;
+    }
+    void connectionLost() {
+        QFETCH(bool, during);
+        QFETCH(QString, cut);
+        QFETCH(Answer, answer);
+        QFETCH(QString, result);
+        QFETCH(bool, diskMeanwhile);
+        std::unique_ptr<TmpfsVolume> disk;
+        if (during)
+            putOld(0, B);
+        const auto cutShare = [&] {
+            if (cut == QLatin1String("killed"))
+                check(m_net->kill(0), "killing sshfs failed");
+            else if (cut == QLatin1String("dropped"))
+                check(m_net->drop(0), "dropping the connection failed");
+            else
+                check(m_net->unmount(0) && m_net->mount(0, {QStringLiteral("ro")}),
+                      "mounting read-only failed");
+        };
+        const auto restore = [&] {
+            if (diskMeanwhile) {
+                disk = std::make_unique<TmpfsVolume>();
+                platform::DriveTable::instance().refresh(); // the drive list opened meanwhile
+            }
+            check(m_net->unmount(0) && m_net->mount(0), "mounting again failed");
+        };
+        if (during) {
+            m_user->expectWindow(QStringLiteral("Overwrite"), [&](QDialog& w) {
+                cutShare();
+                click(w, "Command3");
+            });
+        } else {
+            cutShare();
+        }
+        // Nothing half-written is there while the box is open.
+        const auto retry = [&] {
+            check(entries(served(0)) == (during ? QStringList{A, B} : QStringList{}),
+                  "a file was left on the share");
+            restore();
+        };
+        if (answer == Answer::Retry) {
+            m_user->expectBoxActing(retry, Answer::Retry, copyError(during));
+            if (during) // b.bin is there again, old: asked about again
+                m_user->expectWindow(QStringLiteral("Overwrite"),
+                                     [](QDialog& w) { click(w, "Command3"); });
+        } else {
+            m_user->expectBox(answer, copyError(during));
+            if (answer == Answer::Ignore && !during) // b.bin cannot go there either
+                m_user->expectBox(Answer::Ignore, copyError(false));
+        }
+
+        run();
+
+        QVERIFY(!Status::exists());
+        QCOMPARE(m_sel->resets, 1);
+        verifyTargets(result);
+        if (disk)
+            QCOMPARE(entries(disk->path()), QStringList());
+    }
+
+    // A share that has gone away is a drive that is not ready: both drive
+    // selectors say so, its letter resolves to nothing (or, while a dead
+    // mount still covers the folder, to that mount), and no other volume
+    // takes its letter; mounted again, it answers under its letter.
+    void goneShareIsNotReady_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("sshfs killed") << QStringLiteral("killed");
+        QTest::newRow("connection dropped") << QStringLiteral("dropped");
+        QTest::newRow("unmounted") << QStringLiteral("unmounted");
+    }
+    void goneShareIsNotReady() {
+        QFETCH(QString, how);
+        const QChar letter = m_root[0].at(0);
+        if (how == QLatin1String("killed"))
+            QVERIFY(m_net->kill(0));
+        else if (how == QLatin1String("dropped"))
+            QVERIFY(m_net->drop(0));
+        else
+            QVERIFY(m_net->unmount(0));
+
+        const QString drive = QStringLiteral("Drive Not Ready");
+        m_user->expectBox(Answer::Ok, drive);
+        m_user->expectBox(Answer::Ok, drive);
+        QVERIFY(m_sel->dir1->setPath(QStringLiteral("C:\\")).ok());
+        QVERIFY(m_sel->dir2->setPath(QStringLiteral("C:\\")).ok());
+        const QString before1 = m_sel->dir1->path(), before2 = m_sel->dir2->path();
+        m_sel->drive1->setDriveOf(m_root[0]);
+        m_sel->drive2->setDriveOf(m_root[0]);
+        QCOMPARE(m_sel->dir1->path(), before1);
+        QCOMPARE(m_sel->dir2->path(), before2);
+        QCOMPARE(m_sel->drive2->drive(), before2.at(0));
+
+        platform::DriveTable& table = platform::DriveTable::instance();
+        const std::optional<QByteArray> root = table.hostRoot(letter);
+        QVERIFY(!root || (*root == m_net->mountPoint(0) && m_net->isMounted(0)));
+
+        // A disk put in meanwhile takes a letter of its own.
+        TmpfsVolume disk;
+        QVERIFY(disk.isMounted());
+        for (const platform::Drive& d : table.drives())
+            if (d.hostRoot == disk.path())
+                QVERIFY(d.letter != letter);
+
+        QVERIFY(m_net->unmount(0) && m_net->mount(0));
+        QCOMPARE(table.hostRoot(letter), std::optional(m_net->mountPoint(0)));
+        m_sel->drive2->setDriveOf(m_root[0]);
+        QCOMPARE(m_sel->dir2->path(), m_root[0]);
+    }
+};
+
+QTEST_MAIN(TestNetworkShares)
+#include "tst_network_shares.moc"
