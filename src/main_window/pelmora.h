@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include <QMainWindow>
 
 #include <functional>
 #include <memory>
@@ -11,13 +11,14 @@ class SelectionState;
 
 // The main window: the four tabs "Copy File(s)", "To Folder(s)",
 // "Options / Help" and "About", the status bar, and the handlers of its
-// controls. The work behind the browsers, lists and their buttons lives in
+// controls. A QMainWindow, so that a screen reader knows it as a window and
+// finds its status bar. The work behind the browsers, lists and their buttons lives in
 // FileSelection and FolderSelection; this class connects the controls to
 // them and keeps the window's own handlers: load, Copy, tab and Exit.
 //
 // Each control is found by its design name (objectName), as tests find
 // them: findChild<QPushButton*>("CopyBtn1").
-class Pelmora : public QWidget {
+class Pelmora : public QMainWindow {
     Q_OBJECT
 public:
     // The one shared instance: created (and loaded) at the first reference,
@@ -69,12 +70,19 @@ protected:
 
 private:
     Pelmora();
+    void askToExit();
+    template <typename T> T* control(const char* name) const {
+        auto* found = findChild<T*>(QLatin1String(name));
+        Q_ASSERT_X(found, "Pelmora::control", name);
+        return found;
+    }
+
+    // Building the window and connecting its controls (pelmora_controls.cpp).
     void buildControls();
     void startBrowsers();
     void connectHandlers();
+    // The keyboard (pelmora_keyboard.cpp).
     void setTabOrderChain();
-    void askToExit();
-    template <typename T> T* control(const char* name) const;
 
     std::unique_ptr<SelectionState> m_state;
     std::unique_ptr<FileSelection> m_files;

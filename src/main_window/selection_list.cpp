@@ -1,5 +1,7 @@
 #include "main_window/selection_list.h"
 
+#include <QKeyEvent>
+
 SelectionList::SelectionList(QWidget* parent)
     : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -9,6 +11,9 @@ SelectionList::SelectionList(QWidget* parent)
 void SelectionList::keyPressEvent(QKeyEvent* event) {
     const int before = currentRow();
     QListWidget::keyPressEvent(event);
-    if (currentRow() >= 0 && currentRow() != before)
+    // Space picks the entry the focus stands on (the only entry of a list
+    // of one cannot be reached by moving).
+    const bool space = event->key() == Qt::Key_Space || event->key() == Qt::Key_Select;
+    if (currentRow() >= 0 && (currentRow() != before || space))
         Q_EMIT entryClicked();
 }

@@ -3,8 +3,9 @@
 #include <QListWidget>
 
 // A list box whose click event comes from the user alone: a mouse click on
-// an entry, or a key that moves the highlight to another entry. Entries the
-// program adds or removes never raise it, even when the highlight moves.
+// an entry, a key that moves the highlight to another entry, or Space on the
+// entry that has the focus. Entries the program adds or removes never raise
+// it, even when the highlight moves.
 class SelectionList : public QListWidget {
     Q_OBJECT
 public:

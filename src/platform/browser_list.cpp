@@ -1,5 +1,7 @@
 #include "platform/browser_list.h"
 
+#include <QKeyEvent>
+
 namespace platform {
 
 BrowserList::BrowserList(QWidget* parent)
@@ -12,7 +14,10 @@ void BrowserList::keyPressEvent(QKeyEvent* event) {
     const int before = highlightedRow();
     QListWidget::keyPressEvent(event);
     const int after = highlightedRow();
-    if (after != before && after >= 0)
+    // Space clicks the entry that has the focus, as a mouse click would: the
+    // keyboard's way to pick an entry the highlight already stands on.
+    const bool space = event->key() == Qt::Key_Space || event->key() == Qt::Key_Select;
+    if (after >= 0 && (after != before || space))
         Q_EMIT clicked();
 }
 

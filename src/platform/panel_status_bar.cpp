@@ -1,7 +1,7 @@
 #include "platform/panel_status_bar.h"
 
 #include <QDateTime>
-#include <QHBoxLayout>
+#include <QEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QTimer>
@@ -14,19 +14,16 @@ constexpr int TickMs = 1000;
 } // namespace
 
 PanelStatusBar::PanelStatusBar(const QList<int>& panelWidths, QWidget* parent)
-    : QWidget(parent) {
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(0);
+    : QStatusBar(parent) {
+    setSizeGripEnabled(false);
     for (int width : panelWidths) {
         auto* panel = new QLabel(this);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         panel->setFixedWidth(width);
         panel->setTextFormat(Qt::PlainText);
-        row->addWidget(panel);
+        addPermanentWidget(panel);
         m_panels << panel;
     }
-    row->addStretch(1);
 
     auto* clock = new QTimer(this);
     clock->setInterval(TickMs);
@@ -42,6 +39,35 @@ void PanelStatusBar::setPanelText(int panel, const QString& text) {
 
 QString PanelStatusBar::panelText(int panel) const {
     return panel >= 1 && panel <= m_panels.size() ? m_panels.at(panel - 1)->text() : QString();
+}
+
+bool PanelStatusBar::event(QEvent* event) {
+    // QStatusBar's layout places the panels on every resize and layout
+    // request, before the bar itself hears of it: put them back after.
+    const bool handled = QStatusBar::event(event);
+    switch (event->type()) {
+    case QEvent::LayoutRequest:
+    case QEvent::Resize:
+    case QEvent::Show:
+        placePanels();
+        break;
+    default:
+        break;
+    }
+    return handled;
+}
+
+void PanelStatusBar::paintEvent(QPaintEvent*) {
+    // The panels draw their own sunken frames; the style's frames around
+    // status bar items would draw a second one.
+}
+
+void PanelStatusBar::placePanels() {
+    int left = 0;
+    for (QLabel* panel : std::as_const(m_panels)) {
+        panel->setGeometry(left, 0, panel->width(), height());
+        left += panel->width();
+    }
 }
 
 void PanelStatusBar::tick() {

@@ -14,7 +14,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMainWindow>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QStyleOptionButton>
 #include <QTabBar>
 #include <QtTest>
@@ -120,7 +122,13 @@ private Q_SLOTS:
                  QStringList({"Copy File(s)", "To Folder(s)", "Options / Help", "About"}));
         QCOMPARE(m_window->windowTitle(), QStringLiteral("Pelmora By Orvane"));
 
-        // Twips divided by fifteen, rounded: the 96-dpi pixels of the layout.
+        // A window and a status bar to a screen reader, laid out as drawn:
+        // twips divided by fifteen, rounded, the 96-dpi pixels of the layout.
+        QCOMPARE(m_window->statusBar(), control("StatusBar1"));
+        QCOMPARE(m_window->statusBar()->geometry(), QRect(0, 352, 434, 21));
+        QCOMPARE(m_window->statusBar()->findChildren<QLabel*>().constFirst()->geometry(),
+                 QRect(0, 0, 133, 21));
+        QCOMPARE(tabs()->geometry(), QRect(0, 0, 433, 353));
         QCOMPARE(m_window->size(), QSize(434, 373));
         QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
         QCOMPARE(control("File1")->geometry(), QRect(216, 48, 193, 110));
@@ -407,6 +415,44 @@ private Q_SLOTS:
             QVERIFY2(selected() == expected, qPrintable(name + ": " + selected().join(' ')));
         }
         QVERIFY2(user.problems().isEmpty(), qPrintable(user.problems().join('\n')));
+    }
+
+    // A check box's handler runs once for each change of its value, however
+    // it was made: a click, Space, or a screen reader's toggle (toggle()
+    // emits no clicked()). The file boxes re-list File1 once per change.
+    void checkBoxes_data() {
+        QTest::addColumn<QString>("gesture");
+        for (const char* box : {"HidChkBox", "SysChkBox", "SSChkBox", "Check1"})
+            for (const char* gesture : {"click", "Space", "toggle"})
+                QTest::addRow("%s %s", box, gesture) << QString::fromLatin1(gesture);
+    }
+    void checkBoxes() {
+        QFETCH(QString, gesture);
+        const QString name = QString::fromLatin1(QTest::currentDataTag()).section(' ', 0, 0);
+        auto* box = control<QCheckBox>(name);
+        auto* file1 = control<platform::FileBrowser>("File1");
+        tabs()->setCurrentIndex(name == QLatin1String("SSChkBox") ? 1 : 2);
+        QSignalSpy relistings(file1->model(), &QAbstractItemModel::modelReset);
+        const bool listsFiles = name == QLatin1String("HidChkBox") || name == "SysChkBox";
+
+        for (const bool on : {true, false}) {
+            relistings.clear();
+            if (gesture == QLatin1String("click")) {
+                QTest::mouseClick(box, Qt::LeftButton);
+            } else if (gesture == QLatin1String("Space")) {
+                box->setFocus();
+                QTest::keyClick(box, Qt::Key_Space);
+            } else {
+                box->toggle();
+            }
+            QCOMPARE(box->isChecked(), on);
+            QCOMPARE(relistings.size(), listsFiles ? 1 : 0);
+            if (name == QLatin1String("HidChkBox"))
+                QCOMPARE(file1->fileCount(), on ? 3 : 2); // .hidden.txt
+            if (name == QLatin1String("SSChkBox"))
+                QCOMPARE(box->text(), on ? QStringLiteral("ON") : QStringLiteral("OFF"));
+        }
+        QVERIFY(selected().isEmpty()); // the selection is not touched
     }
 
     void tabOrder() {
