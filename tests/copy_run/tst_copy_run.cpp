@@ -328,13 +328,20 @@ private Q_SLOTS:
     void liveWindowDuringALargeCopy_data() {
         QTest::addColumn<QString>("meanwhile");
         QTest::addColumn<QString>("result"); // a.txt b.txt
-        QTest::newRow("nothing") << "" << "NN";
-        QTest::newRow("CancelBtn clicked") << "click CancelBtn" << "NN";
-        QTest::newRow("CancelBtn click posted") << "post CancelBtn" << "NN";
-        QTest::newRow("CancelBtn pressed by a screen reader") << "press CancelBtn" << "NN";
-        QTest::newRow("ClrFileBtn clicked") << "click ClrFileBtn" << "NN";
-        QTest::newRow("ClrFileBtn click posted") << "post ClrFileBtn" << "NN";
-        QTest::newRow("frame close") << "close" << "N-";
+        QTest::newRow("nothing") << ""
+                                 << "NN";
+        QTest::newRow("CancelBtn clicked") << "click CancelBtn"
+                                           << "NN";
+        QTest::newRow("CancelBtn click posted") << "post CancelBtn"
+                                                << "NN";
+        QTest::newRow("CancelBtn pressed by a screen reader") << "press CancelBtn"
+                                                              << "NN";
+        QTest::newRow("ClrFileBtn clicked") << "click ClrFileBtn"
+                                            << "NN";
+        QTest::newRow("ClrFileBtn click posted") << "post ClrFileBtn"
+                                                 << "NN";
+        QTest::newRow("frame close") << "close"
+                                     << "N-";
     }
     void liveWindowDuringALargeCopy() {
         QFETCH(QString, meanwhile);
@@ -365,13 +372,14 @@ private Q_SLOTS:
             if (meanwhile.startsWith(QLatin1String("click")))
                 QTest::mouseClick(button, Qt::LeftButton, {}, middle);
             else if (meanwhile.startsWith(QLatin1String("post"))) {
-                for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+                for (const QEvent::Type type :
+                     {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
                     QCoreApplication::postEvent(
-                        button, new QMouseEvent(type, middle, button->mapToGlobal(middle),
-                                                Qt::LeftButton,
-                                                type == QEvent::MouseButtonPress ? Qt::LeftButton
-                                                                                 : Qt::NoButton,
-                                                Qt::NoModifier));
+                        button,
+                        new QMouseEvent(type, middle, button->mapToGlobal(middle), Qt::LeftButton,
+                                        type == QEvent::MouseButtonPress ? Qt::LeftButton
+                                                                         : Qt::NoButton,
+                                        Qt::NoModifier));
             } else if (meanwhile.startsWith(QLatin1String("press")))
                 button->click();
             else if (meanwhile == QLatin1String("close"))
