@@ -36,6 +36,11 @@ struct FileCopier::Impl {
         QByteArray root;
         dev_t dev = 0;
     } source;
+    // The folder of the last source, held: the next one is most likely beside it.
+    struct SourceFolder {
+        QString entry; // drive-letter folder
+        Fd fd;         // O_PATH
+    } sourceFolder;
 
     // What the last lookUp() found, for the copy right after it.
     struct LookedUp {
@@ -93,22 +98,46 @@ Result<QByteArray> FileCopier::Impl::sourceHost(const QString& path, bool fresh)
 // The source opened, and seen to be on its drive's volume now: a file found
 // in the bare mount-point folder of a gone volume is not the one selected.
 Result<int> FileCopier::Impl::openSource(const QString& path, struct stat& st) {
+    // O_NONBLOCK: opening a FIFO must not wait for a writer.
+    constexpr int Flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    const qsizetype length = folderLength(path);
+    if (source.valid && sourceFolder.fd.valid() && length > 0 &&
+        QStringView(path).left(length) == sourceFolder.entry) {
+        const Result<QByteArray> name =
+            hostName(QStringView(path).mid(path.lastIndexOf(u'\\') + 1));
+        if (!name)
+            return name.error();
+        Fd in(::openat(sourceFolder.fd.get(), name->constData(), Flags));
+        if (!in.valid())
+            return errno == ENOTDIR ? FsError::NotFound : fromErrno(errno);
+        if (::fstat(in.get(), &st) != 0)
+            return fromErrno(errno);
+        if (source.letter == QLatin1Char('C') || st.st_dev == source.dev)
+            return in.release();
+    }
+    sourceFolder.fd.reset();
     for (const bool fresh : {false, true}) {
         const bool checkedNow =
             fresh || !source.valid || drive_path::driveOf(path) != std::optional(source.letter);
         const Result<QByteArray> host = sourceHost(path, fresh);
         if (!host)
             return host.error();
-        // O_NONBLOCK: opening a FIFO must not wait for a writer.
-        Fd in(::open(host->constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+        Fd in(::open(host->constData(), Flags));
         if (!in.valid())
             return errno == ENOTDIR ? FsError::NotFound : fromErrno(errno);
         if (::fstat(in.get(), &st) != 0)
             return fromErrno(errno);
         // C: cannot go away. A volume inside the drive (a subvolume, say)
         // has a device of its own: the drive itself was just checked then.
-        if (source.letter == QLatin1Char('C') || st.st_dev == source.dev || checkedNow)
+        if (source.letter == QLatin1Char('C') || st.st_dev == source.dev || checkedNow) {
+            if (length > 0) {
+                const QByteArray folder =
+                    host->left(std::max<qsizetype>(host->lastIndexOf('/'), 1));
+                sourceFolder.fd.reset(::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+                sourceFolder.entry = path.left(length);
+            }
             return in.release();
+        }
     }
     return FsError::NotReady;
 }
@@ -224,6 +253,7 @@ Outcome FileCopier::flush() {
     d->written.clear();
     d->folders.drop();
     d->source.valid = false;
+    d->sourceFolder.fd.reset();
     d->looked = Impl::LookedUp{};
     return result;
 }

@@ -21,15 +21,6 @@ bool isPrefixFolder(const QByteArray& root, const QByteArray& path) {
     return path == root || (path.startsWith(root) && path.at(root.size()) == '/');
 }
 
-// A bare name as the host writes it; the rest of the path was checked when
-// its folder was resolved.
-Result<QByteArray> hostName(QStringView name) {
-    if (name.isEmpty() || name == u"." || name == u".." || name.contains(u'/') ||
-        name.contains(QChar(0)) || !name.isValidUtf16())
-        return FsError::Unlistable;
-    return name.toUtf8();
-}
-
 struct Look {
     dev_t dev = 0;
     bool folder = false;
@@ -77,22 +68,33 @@ Outcome checkVolume(const QByteArray& host, dev_t dev) {
 
 } // namespace
 
+Result<QByteArray> hostName(QStringView name) {
+    if (name.isEmpty() || name == u"." || name == u".." || name.contains(u'/') ||
+        name.contains(QChar(0)) || !name.isValidUtf16())
+        return FsError::Unlistable;
+    return name.toUtf8();
+}
+
+qsizetype folderLength(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('\\'));
+    if (!drive_path::driveOf(path) || slash < 2 || slash + 1 == path.size())
+        return -1;
+    return slash == 2 ? 3 : slash;
+}
+
 Result<TargetPlace> TargetFolders::place(const QString& target) {
     // A folder entry, or a drive root, is no file's path.
-    const std::optional<QChar> letter = drive_path::driveOf(target);
-    const qsizetype slash = target.lastIndexOf(QLatin1Char('\\'));
-    if (!letter || slash < 2 || slash + 1 == target.size())
+    const qsizetype length = folderLength(target);
+    if (length < 0)
         return FsError::Unlistable;
-    const qsizetype folderLength = slash == 2 ? 3 : slash;
-    if (m_holding && QStringView(target).left(folderLength) == m_held.entry) {
-        if (volumeStillThere()) {
-            const Result<QByteArray> name = hostName(QStringView(target).mid(slash + 1));
-            if (!name)
-                return name.error();
-            return TargetPlace{&m_held, *name};
-        }
+    if (m_holding && QStringView(target).left(length) == m_held.entry && volumeStillThere()) {
+        const Result<QByteArray> name =
+            hostName(QStringView(target).mid(target.lastIndexOf(QLatin1Char('\\')) + 1));
+        if (!name)
+            return name.error();
+        return TargetPlace{&m_held, *name};
     }
-    return resolve(target, *letter, folderLength);
+    return resolve(target, target.at(0).toUpper(), length);
 }
 
 bool TargetFolders::volumeStillThere() const {

@@ -39,6 +39,13 @@ struct HeldFolder {
     quint64 watchedMount = 0;
 };
 
+// A bare name as the host writes it (Unlistable: no name it could write);
+// the rest of the path is checked when its folder is resolved.
+Result<QByteArray> hostName(QStringView name);
+// The length of the folder part of a drive-letter file path ("D:\OUT" of
+// "D:\OUT\a.txt", "D:\" of "D:\a.txt"); -1 when it names no file.
+qsizetype folderLength(const QString& path);
+
 struct TargetPlace {
     const HeldFolder* folder = nullptr;
     QByteArray name; // the bare name, as the host writes it
