@@ -64,16 +64,14 @@ QByteArray mountRootOf(const QByteArray& path) {
     return root;
 }
 
-// The look-ups the program adds to one copy (see Options::programLookups):
-// the identity of the target's volume (so nothing is ever written into a
-// bare mount-point folder) and a check that the folder held open is still
-// the one the path names.
-void programLookups(const QByteArray& folder, const QByteArray& volumeRoot) {
-    struct stat st {};
+// The look-up the program adds to one copy (see Options::programLookups):
+// the identity of the target's volume, seen at its root, so that a disk
+// swapped or taken out between two copies is never written through the
+// folder held open.
+void programLookups(const QByteArray& volumeRoot) {
     struct statx stx {};
     ::statx(AT_FDCWD, volumeRoot.constData(), AT_STATX_DONT_SYNC | AT_NO_AUTOMOUNT,
-            STATX_TYPE | STATX_INO | STATX_MNT_ID, &stx);
-    ::stat(folder.constData(), &st);
+            STATX_TYPE | STATX_MNT_ID, &stx);
 }
 
 class FloorCopier {
@@ -154,7 +152,7 @@ void run(const QByteArray& sourceFolder, const QStringList& names,
         const QByteArray volumeRoot = options.programLookups ? mountRootOf(folder) : QByteArray();
         for (qsizetype i = 0; i < sources.size(); ++i) {
             if (options.programLookups)
-                programLookups(folder, volumeRoot);
+                programLookups(volumeRoot);
             copier.copy(folderFd, folder, sources[i], encodedNames[i]);
         }
         struct stat st {};

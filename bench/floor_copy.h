@@ -17,9 +17,9 @@ namespace bench::floor_copy {
 
 struct Options {
     bool namedTemporaries = false; // never O_TMPFILE (the slower route)
-    // Adds, per copy, the look-ups the program makes besides the safe
-    // sequence (the target volume's identity, the held target folder
-    // checked by path): shows what those alone cost.
+    // Adds, per copy, the look-up the program makes besides the safe
+    // sequence (the target volume's identity at its root): shows what it
+    // alone costs.
     bool programLookups = false;
 };
 

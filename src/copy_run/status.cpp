@@ -157,6 +157,10 @@ void Status::Form_Load() {
 }
 
 void Status::CancelBtn_Click() {
+    // Without effect while the run goes on: a large file's copy lets events
+    // in (a screen reader's press of the button, say).
+    if (m_running)
+        return;
     unload();
 }
 
@@ -290,6 +294,8 @@ Status::Next Status::copyOrAsk(platform::FileCopier& copier, int i, int j, const
         // everything again.
         const platform::Outcome copied =
             confirmed ? copier.copy(source, target) : copier.copyAfterLookUp(source, target);
+        if (m_unloaded) // closed while a large file was being copied
+            return Next::EndRun;
         if (copied)
             return Next::NextFile;
         // A target the lookup does not see (hidden, say) can still be the

@@ -4,6 +4,7 @@
 
 #include "copy_run/overwrite.h"
 #include "copy_run/status.h"
+#include "platform/file_copier.h"
 #include "platform/formats.h"
 
 #include <QDir>
@@ -11,6 +12,8 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QtTest>
+
+#include <atomic>
 
 #include <unistd.h>
 
@@ -315,6 +318,83 @@ private Q_SLOTS:
         QVERIFY(ended());
         discardClosedWindows();
         QVERIFY(!status);
+    }
+
+    // A large file's bytes move while the window lives: timer events keep
+    // coming (the worker waits until it has seen some), and what arrives
+    // meanwhile changes nothing: clicks on CancelBtn or a main-window button
+    // (sent, posted, or a screen reader's press). Closing the window through
+    // its frame ends the run once that file is copied.
+    void liveWindowDuringALargeCopy_data() {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<QString>("result"); // a.txt b.txt
+        QTest::newRow("nothing") << ""
+                                 << "NN";
+        QTest::newRow("CancelBtn clicked") << "click CancelBtn"
+                                           << "NN";
+        QTest::newRow("CancelBtn click posted") << "post CancelBtn"
+                                                << "NN";
+        QTest::newRow("CancelBtn pressed by a screen reader") << "press CancelBtn"
+                                                              << "NN";
+        QTest::newRow("ClrFileBtn clicked") << "click ClrFileBtn"
+                                            << "NN";
+        QTest::newRow("ClrFileBtn click posted") << "post ClrFileBtn"
+                                                 << "NN";
+        QTest::newRow("frame close") << "close"
+                                     << "N-";
+    }
+    void liveWindowDuringALargeCopy() {
+        QFETCH(QString, meanwhile);
+        const QByteArray large = QByteArray(platform::FileCopier::LargeFileBytes, 'L') + NewA;
+        m_drives->makeFile(A, large);
+        m_sel->select({A, B}, {m_drives->mkdir(QStringLiteral("D:\\to\\"))});
+        QObject::connect(m_sel->clrFileBtn, &QPushButton::clicked, &m_sel->window,
+                         [this] { m_sel->files.ClrFileBtn_Click(); });
+        m_sel->clrFileBtn->setEnabled(true);
+        Status& status = Status::instance();
+        QPushButton* button =
+            meanwhile.endsWith(QLatin1String("CancelBtn")) ? status.CancelBtn() : m_sel->clrFileBtn;
+
+        std::atomic<int> ticks{0};
+        std::atomic<bool> workerSawTicks{false};
+        platform::FileCopier::setWorkerHook([&] {
+            QDeadlineTimer guard(10'000); // only against a hang, never reached when all is well
+            while (ticks.load() < 5 && !guard.hasExpired())
+                QThread::msleep(1);
+            workerSawTicks = ticks.load() >= 5;
+        });
+        QTimer timer;
+        timer.setInterval(1);
+        QObject::connect(&timer, &QTimer::timeout, &timer, [&] {
+            if (ticks++ != 0)
+                return;
+            const QPoint middle = button->rect().center();
+            if (meanwhile.startsWith(QLatin1String("click")))
+                QTest::mouseClick(button, Qt::LeftButton, {}, middle);
+            else if (meanwhile.startsWith(QLatin1String("post"))) {
+                for (const QEvent::Type type :
+                     {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+                    QCoreApplication::postEvent(
+                        button,
+                        new QMouseEvent(type, middle, button->mapToGlobal(middle), Qt::LeftButton,
+                                        type == QEvent::MouseButtonPress ? Qt::LeftButton
+                                                                         : Qt::NoButton,
+                                        Qt::NoModifier));
+            } else if (meanwhile.startsWith(QLatin1String("press")))
+                button->click();
+            else if (meanwhile == QLatin1String("close"))
+                Status::instance().close();
+        });
+        timer.start();
+
+        run();
+
+        timer.stop();
+        platform::FileCopier::setWorkerHook({});
+        QVERIFY(workerSawTicks);
+        QCOMPARE(m_drives->read(QStringLiteral("D:\\to\\a.txt")), large);
+        QTEST(holds({"D:\\to\\a.txt", "D:\\to\\b.txt"}).replace(u'?', u'N'), "result");
+        QVERIFY(ended());
     }
 
     // Every way of closing the progress window resets the selection once,

@@ -52,6 +52,12 @@ class TestDiskSpanning : public QObject {
     std::unique_ptr<ActingUser> m_user;
     std::unique_ptr<SelectionControls> m_sel;
     QStringList m_trouble; // what went wrong while a box was open
+    bool m_large = false;  // rows named "large": files whose bytes move on the worker
+
+    // A file that takes five pages of the disk; the disk holds sixteen (three fit).
+    qint64 fileSize() const { return m_large ? LargeFile : 20000; }
+    static constexpr qint64 LargeFile = (8 << 20) + 20000; // 2053 pages
+    static constexpr qint64 pagesOf(qint64 bytes) { return (bytes + 4095) / 4096; }
 
     // Sources of `size` bytes each, all selected to go to the disk's root.
     void selectSources(int count, int size) {
@@ -74,7 +80,11 @@ class TestDiskSpanning : public QObject {
 
 private Q_SLOTS:
     void init() {
-        m_disk = std::make_unique<TmpfsVolume>("size=64k");
+        m_large = QByteArray(QTest::currentDataTag()).startsWith("large");
+        // Large: room for three large files and a little, as 64k is for three small ones.
+        const QByteArray size =
+            "size=" + QByteArray::number(m_large ? (3 * pagesOf(LargeFile) + 1) * 4096 : 65536);
+        m_disk = std::make_unique<TmpfsVolume>(size.constData());
         SKIP_UNLESS_TMPFS(*m_disk);
         platform::DriveTable::instance().useHost();
         m_root.clear();
@@ -106,10 +116,11 @@ private Q_SLOTS:
         QTest::addColumn<bool>("emptyDriveFirst");
         QTest::newRow("new disk at once") << false;
         QTest::newRow("Retry with the drive still empty") << true;
+        QTest::newRow("large files, new disk at once") << false;
     }
     void newDiskAfterAFullOne() {
         QFETCH(bool, emptyDriveFirst);
-        selectSources(5, 20000); // 20,000 bytes take five of the disk's sixteen pages: three fit
+        selectSources(5, int(fileSize()));
         Content first;
         const auto takeOut = [&] {
             first = contentOf(m_disk->path());
@@ -168,14 +179,18 @@ private Q_SLOTS:
         QTest::addColumn<Answer>("answer");
         QTest::newRow("Ignore") << Answer::Ignore;
         QTest::newRow("Abort") << Answer::Abort;
+        QTest::newRow("large, Ignore") << Answer::Ignore;
+        QTest::newRow("large, Abort") << Answer::Abort;
     }
     void fullDiskKeepsTheOldTarget() {
         QFETCH(Answer, answer);
+        // The old file and the filler fit; the new file beside them does not.
+        const qint64 diskPages = m_large ? 3 * pagesOf(LargeFile) + 1 : 16;
         const Content before{{QStringLiteral("f0.bin"), QByteArray(16000, 'o')},
-                             {QStringLiteral("filler"), QByteArray(40000, 'x')}};
+                             {QStringLiteral("filler"), QByteArray((diskPages - 6) * 4096, 'x')}};
         for (auto it = before.begin(); it != before.end(); ++it)
             QVERIFY(write(m_disk->path() + '/' + QFile::encodeName(it.key()), it.value()));
-        selectSources(1, 20000);
+        selectSources(1, int(fileSize()));
         m_sel->check1->setChecked(true); // replace without asking
         m_user->expectBox(answer);
 

@@ -1,5 +1,6 @@
 #include "platform/drive_table.h"
 #include "platform/file_copier.h"
+#include "platform/file_copier_bytes.h"
 #include "temp_drives.h"
 #include "tmpfs_volume.h"
 
@@ -81,6 +82,38 @@ QStringList snapshot(const QByteArray& folder) {
     return lines;
 }
 
+// A file's length followed by (offset, size) of each of its data extents.
+using Layout = QList<qint64>;
+
+// Makes a file of that layout: random data in the extents, holes between.
+bool makeSparse(const QByteArray& path, const Layout& layout) {
+    QFile f(QFile::decodeName(path));
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || !f.resize(layout.at(0)))
+        return false;
+    for (qsizetype k = 1; k + 1 < layout.size(); k += 2) {
+        if (!f.seek(layout.at(k)) || f.write(randomBytes(layout.at(k + 1))) != layout.at(k + 1))
+            return false;
+    }
+    return true;
+}
+
+// Where a file keeps data, as SEEK_DATA/SEEK_HOLE tell it, and its length.
+QList<qint64> dataRegions(const QByteArray& path) {
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    ::fstat(fd, &st);
+    QList<qint64> regions{qint64(st.st_size)};
+    for (off_t at = 0; fd >= 0 && at < st.st_size;) {
+        const off_t data = ::lseek(fd, at, SEEK_DATA);
+        if (data < 0)
+            break;
+        at = ::lseek(fd, data, SEEK_HOLE);
+        regions << qint64(data) << qint64(at);
+    }
+    ::close(fd);
+    return regions;
+}
+
 // C: a temporary folder on the host's disk; D: and E: small tmpfs volumes
 // of their own: the drive table while it lives.
 struct Volumes {
@@ -124,6 +157,7 @@ constexpr int NoTarget = -1, LinkToFile = -2, DanglingLink = -3;
 } // namespace
 
 Q_DECLARE_METATYPE(Prepare)
+Q_DECLARE_METATYPE(Layout)
 
 class TestFileCopier : public QObject {
     Q_OBJECT
@@ -261,8 +295,10 @@ private Q_SLOTS:
         QCOMPARE(snapshot(sources), sourcesBefore);
     }
 
-    // The folder held open between copies is the one the path names now.
-    void followsFolderReplacedBetweenCopies() {
+    // The folder is held from one copy to the next, also when it is renamed
+    // meanwhile; a flush (before a box, at the end of a run) lets it go and
+    // the path is followed anew.
+    void holdsTheFolderUntilAFlush() {
         TempDrives drives;
         const QString a = drives.makeFile(QStringLiteral("C:\\a.txt"), QByteArray("a"));
         const QString b = drives.makeFile(QStringLiteral("C:\\b.txt"), QByteArray("b"));
@@ -271,13 +307,89 @@ private Q_SLOTS:
         QVERIFY(copier.copy(a, QStringLiteral("D:\\OUT\\a.txt")).ok());
         QVERIFY(::rename(drives.host(QStringLiteral("D:\\OUT")).constData(),
                          drives.host(QStringLiteral("D:\\OLD")).constData()) == 0);
-        QCOMPARE(nameOf(copier.copy(b, QStringLiteral("D:\\OUT\\b.txt"))),
+        QVERIFY(copier.copy(b, QStringLiteral("D:\\OUT\\b.txt")).ok());
+        QVERIFY(copier.flush().ok());
+        QCOMPARE(nameOf(copier.copy(b, QStringLiteral("D:\\OUT\\c.txt"))),
                  QStringLiteral("NotFound"));
         drives.mkdir(QStringLiteral("D:\\OUT"));
-        QVERIFY(copier.copy(b, QStringLiteral("D:\\OUT\\b.txt")).ok());
-        QCOMPARE(drives.read(QStringLiteral("D:\\OUT\\b.txt")), QByteArray("b"));
+        QVERIFY(copier.copy(b, QStringLiteral("D:\\OUT\\c.txt")).ok());
+        QCOMPARE(namesIn(drives.host(QStringLiteral("D:\\OUT"))),
+                 QStringList{QStringLiteral("c.txt")});
         QCOMPARE(namesIn(drives.host(QStringLiteral("D:\\OLD"))),
-                 QStringList{QStringLiteral("a.txt")});
+                 (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
+    }
+
+    // Only the data regions are copied, on every way of moving bytes and
+    // through the copier (a large file through its worker): the copy has the
+    // source's regions, length and bytes.
+    void holesKept_data() {
+        QTest::addColumn<Layout>("layout");
+        QTest::addColumn<bool>("onTmpfs"); // else the host's disk
+        QTest::addColumn<int>("route");    // copier::Route, or -1: FileCopier::copy
+        constexpr qint64 K = 4096, M = 1024 * 1024;
+        const QList<std::pair<const char*, Layout>> layouts{
+            {"all hole", {5 * M}},
+            {"hole at the start", {2 * M + 100, 2 * M, 100}},
+            {"hole at the end", {3 * M, 0, 64 * K}},
+            {"holes in the middle", {M, 0, K, 40 * K, 8 * K, M - K, K}},
+            {"no holes", {300 * K, 0, 300 * K}},
+            {"large, three extents",
+             {40 * M, 0, 300 * K, 17 * M, 400 * K, 40 * M - 324 * K, 324 * K}},
+        };
+        const QList<std::pair<const char*, int>> routes{{"kernel copy", int(copier::Route::Range)},
+                                                        {"sendfile", int(copier::Route::Send)},
+                                                        {"read/write", int(copier::Route::Plain)},
+                                                        {"copier", -1}};
+        for (const bool tmpfs : {false, true})
+            for (const auto& [layoutName, layout] : layouts)
+                for (const auto& [routeName, route] : routes)
+                    QTest::addRow("%s, %s, %s", tmpfs ? "tmpfs" : "host disk", layoutName,
+                                  routeName)
+                        << layout << tmpfs << route;
+    }
+    void holesKept() {
+        QFETCH(Layout, layout);
+        QFETCH(bool, onTmpfs);
+        QFETCH(int, route);
+        TempDrives drives(QStringLiteral("C"));
+        std::unique_ptr<TmpfsVolume> volume;
+        QByteArray folder = drives.hostRoot(QLatin1Char('C'));
+        if (onTmpfs) {
+            volume = std::make_unique<TmpfsVolume>("size=128m");
+            SKIP_UNLESS_TMPFS(*volume);
+            folder = volume->path();
+            DriveTable::instance().useFixedMap(
+                {{QLatin1Char('C'), drives.hostRoot(QLatin1Char('C'))},
+                 {QLatin1Char('D'), folder}});
+        }
+        const QString drive = onTmpfs ? QStringLiteral("D:\\") : QStringLiteral("C:\\");
+        const QByteArray source = folder + "/src.img", copy = folder + "/copy.img";
+        QVERIFY(makeSparse(source, layout));
+
+        if (route < 0) {
+            FileCopier copier;
+            QCOMPARE(nameOf(copier.copy(drive + "src.img", drive + "copy.img")),
+                     QStringLiteral("success"));
+        } else {
+            const int in = ::open(source.constData(), O_RDONLY | O_CLOEXEC);
+            const int out = ::open(copy.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            QVERIFY(in >= 0 && out >= 0);
+            struct stat st {};
+            ::fstat(in, &st);
+            copier::MoveJob job;
+            job.in = in;
+            job.out = out;
+            job.length = st.st_size;
+            job.blocks = st.st_blocks;
+            job.first = copier::Route(route);
+            copier::MoveBuffer buffer;
+            const copier::MoveResult moved = copier::moveBytes(job, buffer);
+            ::close(in);
+            QVERIFY(::close(out) == 0);
+            QCOMPARE(nameOf(moved.outcome), QStringLiteral("success"));
+        }
+        QCOMPARE(dataRegions(copy), dataRegions(source));
+        QVERIFY(readHost(copy) == readHost(source));
     }
 
     // Root only: real volumes.
@@ -286,12 +398,18 @@ private Q_SLOTS:
         QTest::addColumn<int>("oldSize"); // -1: no target yet
         QTest::addColumn<bool>("unnamed");
         QTest::addColumn<bool>("readOnly"); // else full
-        QTest::newRow("full: new file larger than the disk") << 2'000'000 << -1 << true << false;
-        QTest::newRow("full: the same, named") << 2'000'000 << -1 << false << false;
-        QTest::newRow("full: larger replacement") << 2'000'000 << 1000 << true << false;
-        QTest::newRow("full: fits only without the old") << 500'000 << 700'000 << true << false;
-        QTest::newRow("write-protected: new file") << 10 << -1 << true << true;
-        QTest::newRow("write-protected: replacement") << 10 << 3 << true << true;
+        QTest::addColumn<bool>("sparse");   // the size in three extents over 64 MiB
+        QTest::newRow("full: new file larger than the disk")
+            << 2'000'000 << -1 << true << false << false;
+        QTest::newRow("full: the same, named") << 2'000'000 << -1 << false << false << false;
+        QTest::newRow("full: larger replacement") << 2'000'000 << 1000 << true << false << false;
+        QTest::newRow("full: fits only without the old")
+            << 500'000 << 700'000 << true << false << false;
+        QTest::newRow("full: sparse, new") << 1'500'000 << -1 << true << false << true;
+        QTest::newRow("full: sparse, named") << 1'500'000 << -1 << false << false << true;
+        QTest::newRow("full: sparse replacement") << 1'500'000 << 5000 << true << false << true;
+        QTest::newRow("write-protected: new file") << 10 << -1 << true << true << false;
+        QTest::newRow("write-protected: replacement") << 10 << 3 << true << true << false;
     }
 
     // No partial target, no temporary, no space taken; an old target stays whole.
@@ -300,10 +418,14 @@ private Q_SLOTS:
         QFETCH(int, oldSize);
         QFETCH(bool, unnamed);
         QFETCH(bool, readOnly);
+        QFETCH(bool, sparse);
         MOUNT_VOLUMES(v, "size=1m");
         if (oldSize >= 0)
             QVERIFY(writeHost(v.host('D', "a.bin"), randomBytes(oldSize)));
-        QVERIFY(writeHost(v.host('C', "a.bin"), randomBytes(size)));
+        const qint64 third = size / 3, M = 1024 * 1024;
+        QVERIFY(sparse ? makeSparse(v.host('C', "a.bin"),
+                                    {64 * M, M, third, 30 * M, third, 64 * M - third, third})
+                       : writeHost(v.host('C', "a.bin"), randomBytes(size)));
         if (readOnly)
             QVERIFY(v.d.remountReadOnly());
         const QStringList before = snapshot(v.d.path());

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "fs_error.h"
+
+#include <QByteArray>
+
+#include <functional>
+#include <optional>
+
+#include <sys/stat.h>
+
+// The safe publish: a copy takes the target's name only once it is whole.
+//
+// The bytes go to a temporary in the target's own folder: unnamed
+// (O_TMPFILE) for a new target where the file system allows, else hidden
+// and uniquely named. Only when every byte was written, the mode and time
+// kept and nothing reported an error does the temporary take the name
+// (linkat for the unnamed one, renameat for the named). A failure never
+// leaves anything under the target's name, keeps an old target whole and
+// removes the temporary.
+//
+// Before anything is written the name is checked: the source itself (by
+// device and inode, through a link too), a folder, special file, hidden or
+// (FAT) system file, and a target that is write-protected by its bits
+// (checked here: root's writes ignore them) are refused. A symbolic link
+// at the name is replaced, never written through.
+namespace platform::copier {
+
+// What a lookup of the name saw just before, so it need not be asked again.
+struct SeenTarget {
+    bool exists = false;
+    struct stat st {}; // of the name itself, links not followed
+};
+
+struct PublishPlace {
+    int dirFd = -1;
+    QByteArray name;
+    bool fat = false; // the folder is on FAT, which keeps system attributes
+};
+
+// Fills the temporary (given as its descriptor) with the source's bytes.
+using Fill = std::function<Outcome(int out)>;
+
+class Publisher {
+public:
+    // One attempt. nullopt: the name appeared or vanished while the copy
+    // was made; try again without `seen`, the named way.
+    std::optional<Outcome> publish(const struct stat& src, const PublishPlace& place,
+                                   bool allowUnnamed, const SeenTarget* seen, const Fill& fill);
+
+    // Tests: off makes new targets take the named route.
+    bool unnamed = true;
+
+private:
+    std::optional<Outcome> publishUnnamed(int out, const struct stat& src,
+                                          const PublishPlace& place, const Fill& fill);
+    bool m_linkByDescriptor = true;
+};
+
+// The DOS attributes of a name in a folder on FAT (0 elsewhere).
+unsigned fatAttributes(int dirFd, const char* name);
+
+} // namespace platform::copier

@@ -1,0 +1,171 @@
+#include "file_copier_target.h"
+
+#include "drive_path.h"
+#include "drive_table.h"
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <linux/magic.h>
+#include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/sysmacros.h>
+
+namespace platform::copier {
+
+namespace {
+
+bool isPrefixFolder(const QByteArray& root, const QByteArray& path) {
+    if (root == "/")
+        return path.startsWith('/');
+    return path == root || (path.startsWith(root) && path.at(root.size()) == '/');
+}
+
+struct Look {
+    dev_t dev = 0;
+    bool folder = false;
+    bool knowsMount = false;
+    quint64 mount = 0;
+};
+
+std::optional<Look> look(int dirFd, const char* path, int flags) {
+    struct statx sx;
+    if (::statx(dirFd, path, flags | AT_NO_AUTOMOUNT | AT_STATX_DONT_SYNC,
+                STATX_TYPE | STATX_MNT_ID, &sx) != 0)
+        return std::nullopt;
+    return Look{makedev(sx.stx_dev_major, sx.stx_dev_minor), S_ISDIR(sx.stx_mode),
+                (sx.stx_mask & STATX_MNT_ID) != 0, sx.stx_mnt_id};
+}
+
+// Never write into the bare mount-point folder of a volume that has gone:
+// after an unmount the folder is still there and takes files, which then
+// land on the volume beneath it.
+Outcome checkVolume(const QByteArray& host, dev_t dev) {
+    DriveTable& table = DriveTable::instance();
+    const auto location = table.locate(host);
+    if (!location)
+        return FsError::NotReady;
+
+    // A drive that is not ready but whose root lies between its holder's
+    // root and the folder: the folder is (in) its empty mount point.
+    for (const Drive& drive : table.drives()) {
+        if (!drive.ready && drive.hostRoot.size() > location->hostRoot.size() &&
+            isPrefixFolder(drive.hostRoot, host))
+            return FsError::NotReady;
+    }
+
+    // The folder must be on the volume of the drive that holds it (a link
+    // leading off that volume is refused with it). C: is the whole host
+    // tree, where mounts that are no drives of their own (/tmp, /run) lie,
+    // so only the other drives are held to this.
+    if (location->letter != QLatin1Char('C')) {
+        const auto device = table.volumeDevice(location->letter);
+        if (!device || *device != dev)
+            return FsError::NotReady;
+    }
+    return Outcome::success();
+}
+
+} // namespace
+
+Result<QByteArray> hostName(QStringView name) {
+    if (name.isEmpty() || name == u"." || name == u".." || name.contains(u'/') ||
+        name.contains(QChar(0)) || !name.isValidUtf16())
+        return FsError::Unlistable;
+    return name.toUtf8();
+}
+
+qsizetype folderLength(const QString& path) {
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('\\'));
+    if (!drive_path::driveOf(path) || slash < 2 || slash + 1 == path.size())
+        return -1;
+    return slash == 2 ? 3 : slash;
+}
+
+Result<TargetPlace> TargetFolders::place(const QString& target) {
+    // A folder entry, or a drive root, is no file's path.
+    const qsizetype length = folderLength(target);
+    if (length < 0)
+        return FsError::Unlistable;
+    if (m_holding && QStringView(target).left(length) == m_held.entry && volumeStillThere()) {
+        const Result<QByteArray> name =
+            hostName(QStringView(target).mid(target.lastIndexOf(QLatin1Char('\\')) + 1));
+        if (!name)
+            return name.error();
+        return TargetPlace{&m_held, *name};
+    }
+    return resolve(target, target.at(0).toUpper(), length);
+}
+
+bool TargetFolders::volumeStillThere() const {
+    if (m_held.watched.isEmpty())
+        return true;
+    const std::optional<Look> now = look(AT_FDCWD, m_held.watched.constData(), 0);
+    return now && now->folder && now->dev == m_held.watchedDev &&
+           (!now->knowsMount || !m_held.watchedKnowsMount || now->mount == m_held.watchedMount);
+}
+
+Result<TargetPlace> TargetFolders::resolve(const QString& target, QChar letter,
+                                           qsizetype folderLength) {
+    drop();
+    DriveTable& table = DriveTable::instance();
+    const std::optional<QByteArray> root = table.hostRoot(letter);
+    if (!root) {
+        // A malformed path is refused as such whatever its drive.
+        const Result<QByteArray> names = drive_path::toHostUnder(QByteArrayLiteral("/"), target);
+        return names ? Result<TargetPlace>(FsError::NotReady) : Result<TargetPlace>(names.error());
+    }
+    const Result<QByteArray> host = drive_path::toHostUnder(*root, target);
+    if (!host)
+        return host.error();
+    const qsizetype slash = host->lastIndexOf('/');
+    if (slash < 0 || slash + 1 == host->size() || *host == *root)
+        return FsError::Unlistable;
+    const QByteArray folder = host->left(std::max<qsizetype>(slash, 1));
+    const QByteArray name = host->mid(slash + 1);
+
+    Fd fd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!fd.valid())
+        return fromErrno(errno);
+    struct stat st;
+    if (::fstat(fd.get(), &st) != 0)
+        return fromErrno(errno);
+    if (const Outcome volume = checkVolume(folder, st.st_dev); !volume)
+        return volume.error;
+
+    HeldFolder& held = m_held;
+    held.entry = target.left(folderLength);
+    held.host = folder;
+    held.dev = st.st_dev;
+    struct statfs fs;
+    held.fat = ::fstatfs(fd.get(), &fs) == 0 && fs.f_type == MSDOS_SUPER_MAGIC;
+    // The drive's root shows whether its volume is still the one mounted;
+    // on C:, a folder on a volume other than the root file system is
+    // watched itself.
+    held.watched.clear();
+    if (letter != QLatin1Char('C'))
+        held.watched = *root;
+    else if (const auto rootDevice = table.volumeDevice(letter);
+             !rootDevice || *rootDevice != st.st_dev)
+        held.watched = folder;
+    if (!held.watched.isEmpty()) {
+        const std::optional<Look> now = look(AT_FDCWD, held.watched.constData(), 0);
+        if (!now || now->dev != st.st_dev)
+            return FsError::NotReady;
+        held.watchedDev = now->dev;
+        held.watchedKnowsMount = now->knowsMount;
+        held.watchedMount = now->mount;
+    }
+    held.fd.reset(fd.release());
+    m_holding = true;
+    ++m_serial;
+    return TargetPlace{&m_held, name};
+}
+
+void TargetFolders::drop() {
+    m_holding = false;
+    m_held.fd.reset();
+    m_held.entry.clear();
+}
+
+} // namespace platform::copier
