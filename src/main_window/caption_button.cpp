@@ -1,12 +1,13 @@
 #include "main_window/caption_button.h"
 
+#include <QKeyEvent>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
 CaptionButton::CaptionButton(const QString& caption, QWidget* parent)
     : QPushButton(caption, parent) {
     // The main window has no default button: Enter presses the button that
-    // has the focus and nothing else.
+    // has the focus and nothing else (keyPressEvent).
     setAutoDefault(false);
     setDefault(false);
 }
@@ -26,4 +27,16 @@ void CaptionButton::paintEvent(QPaintEvent*) {
     painter.drawControl(QStyle::CE_PushButton, option);
     painter.drawItemText(captionRect(), Qt::AlignCenter | Qt::TextWordWrap, option.palette,
                          isEnabled(), caption, QPalette::ButtonText);
+}
+
+void CaptionButton::keyPressEvent(QKeyEvent* event) {
+    // A button that is not a dialog's default takes no Enter of its own;
+    // here Enter presses it, as Space does.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        animateClick();
+        event->accept();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
 }

@@ -1,11 +1,16 @@
 #include "main_window/selection_list.h"
 
+#include "platform/entry_pick.h"
+
 #include <QKeyEvent>
 
 SelectionList::SelectionList(QWidget* parent)
     : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(this, &QListWidget::itemClicked, this, &SelectionList::entryClicked);
+    // A screen reader's pick highlights the entry and clicks it.
+    connect(new platform::EntryPickModel(this), &platform::EntryPickModel::picked, this,
+            &SelectionList::entryClicked);
 }
 
 void SelectionList::keyPressEvent(QKeyEvent* event) {

@@ -1,5 +1,7 @@
 #include "platform/browser_list.h"
 
+#include "platform/entry_pick.h"
+
 #include <QKeyEvent>
 
 namespace platform {
@@ -8,6 +10,8 @@ BrowserList::BrowserList(QWidget* parent)
     : QListWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(this, &QListWidget::itemClicked, this, [this] { Q_EMIT clicked(); });
+    // A screen reader's pick highlights the entry and clicks it.
+    connect(new EntryPickModel(this), &EntryPickModel::picked, this, &BrowserList::clicked);
 }
 
 void BrowserList::keyPressEvent(QKeyEvent* event) {

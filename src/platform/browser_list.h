@@ -7,7 +7,8 @@ namespace platform {
 // The list of a folder or file browser. At most one entry is highlighted,
 // and a click beside the entries or with Ctrl held does not take the
 // highlight away. A click on an entry, a key that moves the highlight to
-// another entry, or Space on the highlighted entry emits clicked().
+// another entry, Space on the highlighted entry, or a screen reader's pick
+// of an entry (which highlights it) emits clicked().
 class BrowserList : public QListWidget {
     Q_OBJECT
 public:

@@ -145,6 +145,48 @@ class Program:
         return wait_for(f"'{list_name}' to list {expected}",
                         lambda: self.items(list_name) == expected and expected, timeout)
 
+    # ---- accessibility: actions and the focus, as a screen reader sees them
+    def act(self, acc, action):
+        """Runs an accessibility action of a control ("Toggle", "Press")."""
+        actions = acc.queryAction()
+        names = [actions.getName(i) for i in range(actions.nActions)]
+        if action not in names:
+            raise Failure(f"'{acc.description or acc.name}' offers {names}, not {action!r}")
+        actions.doAction(names.index(action))
+        time.sleep(0.2)
+
+    def act_on(self, name, action):
+        self.act(self.control(name), action)
+
+    def focused(self):
+        """The design name of the control holding the focus ("SSTab1" for the tab row)."""
+        def probe():
+            for win in self.app:
+                for acc in _walk(win):
+                    if not acc.getState().contains(pyatspi.STATE_FOCUSED):
+                        continue
+                    node = acc
+                    while node is not None and node is not win:
+                        if node.getRoleName() in ("page tab list", "page tab"):
+                            return "SSTab1"
+                        if node.description:
+                            return node.description
+                        node = node.parent
+                    return acc.name or acc.getRoleName()
+            return None
+        return wait_for("a control with the focus", probe)
+
+    def tab_to(self, name, limit=40):
+        """Presses Tab until the control named holds the focus."""
+        seen = []
+        for _ in range(limit):
+            now = self.focused()
+            if now == name:
+                return seen
+            seen.append(now)
+            self.key("Tab")
+        raise Failure(f"Tab never reached '{name}': {seen}")
+
     # ---- input through the X server
     def click(self, acc, double=False):
         ext = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)

@@ -1,0 +1,96 @@
+"""The program as a screen reader sees and drives it, with no mouse: every
+window has its role (the main window a frame, the progress window and the
+overwrite question dialogs, message boxes alerts or dialogs), the status
+bar is a status bar, and each control does its work through its
+accessibility action: the check boxes ("Hidden Files" lists hidden files,
+Speed Select adds a folder on a pick, "Don't Confirm Overwrites" replaces
+without asking), list entries, tabs and buttons."""
+
+import os
+import sys
+import tempfile
+
+from pelmora_driver import Program, check, main, wait_for
+
+MAIN = "Pelmora By Orvane"
+
+
+def panel_texts(program):
+    return [acc.name for acc in program.control("StatusBar1")]
+
+
+def role(program, title):
+    return program.window(title).getRoleName()
+
+
+def test(binary):
+    with tempfile.TemporaryDirectory(prefix="pelmora-e2e-") as work:
+        for name, text in (("one.txt", b"the new one\n"), (".hidden.txt", b"hidden\n")):
+            with open(os.path.join(work, name), "wb") as f:
+                f.write(text)
+        target = os.path.join(work, "target")
+        os.makedirs(target)
+        with open(os.path.join(target, "one.txt"), "wb") as f:
+            f.write(b"old\n")
+
+        program = Program(binary, cwd=work)
+        try:
+            check(role(program, MAIN) == "frame", f"main window: {role(program, MAIN)}")
+            bar = program.control("StatusBar1")
+            check(bar.getRoleName() == "status bar", f"status bar: {bar.getRoleName()}")
+            panels = panel_texts(program)
+            check(panels[:2] == [" 0 File(s) Selected", " 0 Folder(s) Selected"] and
+                  len(panels) == 4 and all(panels), f"panels: {panels}")
+            program.wait_text("Label2", "0", window=MAIN)
+
+            # "Hidden Files" through its action: File1 lists the hidden file.
+            program.wait_for_items("File1", ["one.txt"])
+            program.act(program.tab("Options / Help"), "Press")
+            program.act_on("HidChkBox", "Toggle")
+            program.wait_for_items("File1", [".hidden.txt", "one.txt"])
+            program.act_on("HidChkBox", "Toggle")
+            program.wait_for_items("File1", ["one.txt"])
+
+            # A file picked through its entry's action is selected.
+            program.act(program.tab("Copy File(s)"), "Press")
+            program.act(program.item("File1", "one.txt"), "Toggle")
+            program.wait_text("Label2", "12", window=MAIN)
+            check(" 1 File(s) Selected" in panel_texts(program), f"panels: {panel_texts(program)}")
+
+            # Speed Select through its action: a pick in Dir2 adds the folder.
+            program.act(program.tab("To Folder(s)"), "Press")
+            program.act_on("SSChkBox", "Toggle")
+            program.wait_text("SSChkBox", "ON")
+            program.act(program.item("Dir2", "target"), "Toggle")
+            folders = wait_for("a folder in SelDirList", lambda: program.items("SelDirList"))
+            check(len(folders) == 1 and folders[0].endswith("\\target\\"), f"SelDirList: {folders}")
+
+            # "Don't Confirm Overwrites" through its action: the run replaces
+            # the existing target without a question.
+            program.act(program.tab("Options / Help"), "Press")
+            program.act_on("Check1", "Toggle")
+            program.act(program.tab("To Folder(s)"), "Press")
+            program.act_on("CopyBtn1", "Press")
+            check(role(program, "Pelmora Status") == "dialog",
+                  f"progress window: {role(program, 'Pelmora Status')}")
+            program.act(program.control("Finish", program.window("Pelmora Status")), "Press")
+            program.wait_text("Label2", "0", window=MAIN)
+            check(not program.has_window("Confirm Overwrite"), "the question was asked")
+            check(not program.has_window("Pelmora Status"), "the progress window stayed open")
+            with open(os.path.join(target, "one.txt"), "rb") as f:
+                check(f.read() == b"the new one\n", "the target was not replaced")
+
+            # Exit through the button's action; the question is an alert or
+            # dialog, and its OK button's action ends the program.
+            program.act_on("ExitBtn1", "Press")
+            box = program.window("Quit Pelmora?")
+            check(box.getRoleName() in ("alert", "dialog"), f"exit question: {box.getRoleName()}")
+            program.act(program.control("OK", box), "Press")
+            status = program.wait_exit()
+            check(status == 0, f"exit status {status}")
+        finally:
+            program.kill()
+
+
+if __name__ == "__main__":
+    sys.exit(main(test, sys.argv[1]))
