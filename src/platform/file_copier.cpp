@@ -13,6 +13,7 @@
 #include <map>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <linux/msdos_fs.h>
@@ -154,6 +155,9 @@ Outcome FileCopier::Impl::copyTo(const QString& sourcePath, const TargetPlace& p
 
     const HeldFolder& folder = *place.folder;
     const std::pair<dev_t, dev_t> volumes{src.st_dev, folder.dev};
+    const bool large = isLarge(src.st_size);
+    bool rangeRefused = false;
+    std::optional<MoveBuffer> ownBuffer; // the worker's
     const Fill fill = [&](int out) {
         MoveJob job;
         job.in = in.get();
@@ -162,23 +166,34 @@ Outcome FileCopier::Impl::copyTo(const QString& sourcePath, const TargetPlace& p
         job.blocks = src.st_blocks;
         job.first = noRange.count(volumes) ? Route::Send : Route::Range;
         job.keepHoles = !folder.fat;
-        const MoveResult moved = isLarge(src.st_size) ? moveAside(job) : moveBytes(job, buffer);
-        if (moved.rangeRefused)
-            noRange.insert(volumes);
+        const MoveResult moved = moveBytes(job, large ? ownBuffer.emplace() : buffer);
+        rangeRefused = rangeRefused || moved.rangeRefused;
         return moved.outcome;
     };
     const PublishPlace at{folder.fd.get(), place.name, folder.fat};
+    std::optional<Outcome> outcome;
     bool allowUnnamed = true;
-    for (int attempt = 0; attempt < 3; ++attempt) {
+    for (int attempt = 0; attempt < 3 && !outcome; ++attempt) {
         // What the lookup saw stands for the first attempt only.
-        const std::optional<Outcome> outcome =
-            publisher.publish(src, at, allowUnnamed, attempt == 0 ? seen : nullptr, fill);
-        if (outcome) {
-            if (outcome->ok())
-                noteWritten(folder.fd.get(), folder.dev);
-            return *outcome;
+        const SeenTarget* const seenNow = attempt == 0 ? seen : nullptr;
+        if (large) {
+            // The whole of it aside, not the bytes alone: closing, linking
+            // and above all renaming over an old file can wait for the data
+            // to reach the disk. The worker has a publisher of its own.
+            Publisher aside = publisher;
+            runAside([&] { outcome = aside.publish(src, at, allowUnnamed, seenNow, fill); });
+            publisher = aside;
+        } else {
+            outcome = publisher.publish(src, at, allowUnnamed, seenNow, fill);
         }
         allowUnnamed = false;
+    }
+    if (rangeRefused)
+        noRange.insert(volumes);
+    if (outcome) {
+        if (outcome->ok())
+            noteWritten(folder.fd.get(), folder.dev);
+        return *outcome;
     }
     return FsError::Io; // the name keeps appearing and vanishing under us
 }
@@ -245,11 +260,18 @@ Outcome FileCopier::copyAfterLookUp(const QString& source, const QString& target
 
 Outcome FileCopier::flush() {
     Outcome result;
-    for (const auto& [dev, fd] : d->written) {
-        if (::syncfs(fd) != 0 && result.ok())
-            result = Outcome(fromErrno(errno));
+    std::vector<int> volumes;
+    for (const auto& [dev, fd] : d->written)
+        volumes.push_back(fd);
+    // Aside: a sync waits for every byte written since the last one.
+    runAside([&volumes, &result] {
+        for (const int fd : volumes) {
+            if (::syncfs(fd) != 0 && result.ok())
+                result = Outcome(fromErrno(errno));
+        }
+    });
+    for (const auto& [dev, fd] : d->written)
         ::close(fd);
-    }
     d->written.clear();
     d->folders.drop();
     d->source.valid = false;

@@ -33,9 +33,10 @@ namespace platform {
 //   volume looked at before each (file_copier_target.h): a disk taken out
 //   or swapped between two copies is never written through the old
 //   descriptor.
-// - A large file's bytes move on a worker thread while the calling thread
-//   waits in an event loop that takes no user input (file_copier_worker.h);
-//   smaller files are copied right here. Either way the result is the same.
+// - A large file is copied (its bytes moved, the copy named) on a worker
+//   thread while the calling thread waits in an event loop that takes no
+//   user input (file_copier_worker.h); smaller files are copied right here.
+//   Either way the result is the same. flush()'s syncs run there too.
 // - Nothing is synced per file: flush() syncs every volume written since
 //   the last flush, once. Call it before asking the user to change a
 //   disk and at the end of a run.
@@ -73,8 +74,8 @@ public:
     // Tests: off makes new targets take the named-temporary route that file
     // systems without unnamed temporaries take. On by default.
     void setUnnamedTemporaries(bool on);
-    // Tests: called on the worker thread before each large file's bytes
-    // move, to hold the worker back. Empty: none.
+    // Tests: called on the worker thread before each large file's copy and
+    // each flush's syncs, to hold the worker back. Empty: none.
     static void setWorkerHook(std::function<void()> hook);
 
 private:

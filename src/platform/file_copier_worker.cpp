@@ -61,20 +61,18 @@ void setWorkerHook(std::function<void()> hook) {
     workerHook() = std::move(hook);
 }
 
-MoveResult moveAside(const MoveJob& job) {
+void runAside(const std::function<void()>& work) {
     QCoreApplication* const app = QCoreApplication::instance();
     if (!app || QThread::currentThread() != app->thread()) {
-        MoveBuffer buffer;
-        return moveBytes(job, buffer);
+        work();
+        return;
     }
 
-    MoveResult result;
     const std::function<void()> hook = workerHook(); // the worker's own copy
-    const std::unique_ptr<QThread> worker(QThread::create([job, hook, &result] {
+    const std::unique_ptr<QThread> worker(QThread::create([&work, hook] {
         if (hook)
             hook();
-        MoveBuffer buffer;
-        result = moveBytes(job, buffer);
+        work();
     }));
     QEventLoop loop;
     QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
@@ -88,7 +86,6 @@ MoveResult moveAside(const MoveJob& job) {
             worker->wait(QDeadlineTimer(20));
     }
     worker->wait();
-    return result;
 }
 
 } // namespace platform::copier

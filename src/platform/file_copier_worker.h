@@ -1,13 +1,12 @@
 #pragma once
 
-#include "file_copier_bytes.h"
-
 #include <functional>
 
-// The worker hand-off: the bytes of a large file move on a thread of their
-// own while the calling (user-interface) thread waits in an event loop, so
-// the windows repaint and the window manager and the accessibility bus get
-// their answers.
+// The worker hand-off: work that can outlast a display frame (a large
+// file's copy, from its bytes to its name; a sync of the volumes written)
+// runs on a thread of its own while the calling (user-interface) thread
+// waits in an event loop, so the windows repaint and the window manager and
+// the accessibility bus get their answers.
 //
 // The wait takes no user input: input from the window system waits in its
 // queue until the run is over, as it would during a run that held the
@@ -16,14 +15,15 @@
 // calls and deferred deletions of other objects do run: the caller must be
 // safe against them (its windows closed under it, say).
 //
-// The worker is given the descriptors and plain values of one MoveJob and
-// nothing else; the result comes back as the same value moveBytes() gives.
-// Without an application object, or off its thread, the bytes move here.
+// The work must touch only what the caller hands it (descriptors, values,
+// objects of its own) and nothing the waiting thread's events can reach;
+// what it finds comes back through those once it has ended. Without an
+// application object, or off its thread, the work runs here.
 namespace platform::copier {
 
-MoveResult moveAside(const MoveJob& job);
+void runAside(const std::function<void()>& work);
 
-// Tests: called on the worker thread before it moves the bytes (to hold it
+// Tests: called on the worker thread before each piece of work (to hold it
 // back until the test has seen what it wants). Empty: none.
 void setWorkerHook(std::function<void()> hook);
 
