@@ -2,6 +2,7 @@
 
 #include "copy_run/form_layout.h"
 #include "copy_run/overwrite.h"
+#include "platform/event_service.h"
 #include "platform/file_copier.h"
 #include "platform/file_system.h"
 #include "platform/formats.h"
@@ -214,8 +215,7 @@ void Status::keyPressEvent(QKeyEvent* event) {
 }
 
 void Status::setCaption(QLabel* label, const QString& text) {
-    label->setText(text);
-    platform::repaint::soon(label);
+    platform::repaint::setText(label, text);
 }
 
 void Status::OkBtn_Click() {
@@ -254,6 +254,12 @@ void Status::OkBtn_Click() {
                 return;
             }
             platform::repaint::setValue(m_progressBar1, j + 1);
+            // Many small files take long too: the windows stay answered.
+            platform::events::serveSoon();
+            if (m_unloaded) { // closed meanwhile
+                endRun(copier, true);
+                return;
+            }
         }
         platform::repaint::setValue(m_progressBar2, i + 1);
     }

@@ -76,6 +76,11 @@ public:
     // Back to the host's mounts, with a fresh table.
     void useHost();
 
+    // Whether every change of the drives' volumes is a change of the host's
+    // mounts (host_mounts::MountWatch sees them all): false for a fixed
+    // table or a test file.
+    bool followsHostMounts() const { return !m_fixed && m_mountInfoPath.isEmpty(); }
+
     // Tests of the letter rules: read mounts from this mountinfo-format
     // file instead of /proc/self/mountinfo (empty for the real one).
     void setMountInfoPath(const QByteArray& path);

@@ -97,8 +97,10 @@ Result<TargetPlace> TargetFolders::place(const QString& target) {
     return resolve(target, target.at(0).toUpper(), length);
 }
 
-bool TargetFolders::volumeStillThere() const {
+bool TargetFolders::volumeStillThere() {
     if (m_held.watched.isEmpty())
+        return true;
+    if (m_mountsTell && !m_mounts.changed())
         return true;
     const std::optional<Look> now = look(AT_FDCWD, m_held.watched.constData(), 0);
     return now && now->folder && now->dev == m_held.watchedDev &&
@@ -109,6 +111,9 @@ Result<TargetPlace> TargetFolders::resolve(const QString& target, QChar letter,
                                            qsizetype folderLength) {
     drop();
     DriveTable& table = DriveTable::instance();
+    // Taken before the volume is checked: a change from now on is seen.
+    m_mountsTell = table.followsHostMounts();
+    m_mounts.changed();
     const std::optional<QByteArray> root = table.hostRoot(letter);
     if (!root) {
         // A malformed path is refused as such whatever its drive.

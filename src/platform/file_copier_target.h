@@ -2,6 +2,7 @@
 
 #include "file_copier_fd.h"
 #include "fs_error.h"
+#include "host_mounts.h"
 
 #include <QByteArray>
 #include <QChar>
@@ -18,7 +19,8 @@
 // link leading off the volume). Later targets in the same folder are
 // worked on relative to the held descriptor.
 //
-// Before every use the volume is looked at once more: the drive's root must
+// Before every use the volume is looked at once more: when the host's mounts
+// changed since the last look (or cannot be watched), the drive's root must
 // still show the volume (and mount) it showed when the folder was resolved.
 // A disk taken out, or swapped for another, between two copies is noticed
 // there and the folder is resolved again, so a descriptor of a volume that
@@ -68,10 +70,12 @@ public:
 
 private:
     Result<TargetPlace> resolve(const QString& target, QChar letter, qsizetype folderLength);
-    bool volumeStillThere() const;
+    bool volumeStillThere();
 
     HeldFolder m_held;
     bool m_holding = false;
+    host_mounts::MountWatch m_mounts;
+    bool m_mountsTell = false; // the watch sees every change of the held volume
     quint64 m_serial = 0;
 };
 

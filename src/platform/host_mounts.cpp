@@ -4,6 +4,7 @@
 #include <array>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -219,6 +220,23 @@ QList<Mount> readDrives(const QByteArray& mountInfoPath) {
         seen.append(m);
     }
     return seen;
+}
+
+MountWatch::MountWatch()
+    : m_fd(::open(SelfMountInfo, O_RDONLY | O_CLOEXEC)) {}
+
+MountWatch::~MountWatch() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool MountWatch::changed() {
+    if (m_fd < 0)
+        return true;
+    // The kernel marks the open table when the mounts change, and the
+    // mark is taken off by this very poll.
+    struct pollfd p {m_fd, POLLPRI, 0};
+    return ::poll(&p, 1, 0) != 0;
 }
 
 } // namespace platform::host_mounts

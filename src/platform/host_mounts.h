@@ -53,6 +53,24 @@ bool isMountedHere(const QByteArray& path, const Look& l, int mountId);
 // /mnt/a/x, not /mnt/ab).
 bool isAtOrBelow(const QByteArray& path, const QByteArray& place);
 
+// Tells whether the host's mounts may have changed: one poll of the
+// kernel's mount table, nothing read. The first answer covers the time
+// since the watch was made.
+class MountWatch {
+public:
+    MountWatch();
+    ~MountWatch();
+    MountWatch(const MountWatch&) = delete;
+    MountWatch& operator=(const MountWatch&) = delete;
+
+    // True when a volume was mounted or unmounted (or moved) since the
+    // last call; always true when the table cannot be watched.
+    bool changed();
+
+private:
+    int m_fd = -1;
+};
+
 // The last name of a mount point, as a drive's label.
 QString labelOf(const QByteArray& mountPoint);
 

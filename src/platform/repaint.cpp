@@ -1,6 +1,7 @@
 #include "platform/repaint.h"
 
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QList>
 #include <QPointer>
 #include <QProgressBar>
@@ -21,9 +22,15 @@ struct PendingValue {
     int value;
 };
 
+struct PendingText {
+    QPointer<QLabel> label;
+    QString text;
+};
+
 struct State {
     QList<QPointer<QWidget>> dirty;
     std::vector<PendingValue> values;
+    std::vector<PendingText> texts;
     QElapsedTimer sincePaint;
 };
 
@@ -49,8 +56,17 @@ void applyValues(State& s) {
     }
 }
 
+void applyTexts(State& s) {
+    const std::vector<PendingText> texts = std::exchange(s.texts, {});
+    for (const PendingText& p : texts) {
+        if (p.label)
+            p.label->setText(p.text);
+    }
+}
+
 void paintDirty(State& s) {
     applyValues(s);
+    applyTexts(s);
     // Taken out first: a paint may run code that marks widgets again.
     const QList<QPointer<QWidget>> widgets = std::exchange(s.dirty, {});
     for (const QPointer<QWidget>& w : widgets) {
@@ -81,6 +97,17 @@ void setValue(QProgressBar* bar, int value) {
     soon(bar);
 }
 
+void setText(QLabel* label, const QString& text) {
+    State& s = state();
+    auto pending = std::find_if(s.texts.begin(), s.texts.end(),
+                                [label](const PendingText& p) { return p.label == label; });
+    if (pending != s.texts.end())
+        pending->text = text;
+    else
+        s.texts.push_back({label, text});
+    soon(label);
+}
+
 void now() {
     paintDirty(state());
 }
@@ -92,6 +119,9 @@ void forget(QWidget* widget) {
         std::remove_if(s.values.begin(), s.values.end(),
                        [widget](const PendingValue& p) { return p.bar.data() == widget; }),
         s.values.end());
+    s.texts.erase(std::remove_if(s.texts.begin(), s.texts.end(),
+                                 [widget](const PendingText& p) { return p.label.data() == widget; }),
+                  s.texts.end());
 }
 
 } // namespace platform::repaint

@@ -1,6 +1,8 @@
 #pragma once
 
+class QLabel;
 class QProgressBar;
+class QString;
 class QWidget;
 
 // Painting during long synchronous work. The copy run never returns to the
@@ -18,6 +20,11 @@ void soon(QWidget* widget);
 // its look changes, outside the frame limit, and costs more than a small
 // copy.
 void setValue(QProgressBar* bar, int value);
+
+// A label's new text, taken by the label with the next paint, as
+// setValue() does for a bar: a label shown per file would otherwise lay out
+// its text and tell the accessibility bus once per file.
+void setText(QLabel* label, const QString& text);
 
 // Paints every changed widget now (progress values taken first): before a
 // dialog opens, before a long copy starts, and at the end.

@@ -1,0 +1,65 @@
+#include "platform/event_service.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+
+namespace platform::events {
+
+namespace {
+
+constexpr qint64 FrameMs = 1000 / 30;
+
+bool isInput(QEvent::Type type) {
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::TabletMove:
+    case QEvent::NativeGesture:
+    case QEvent::Gesture:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+InputHold::InputHold() {
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+InputHold::~InputHold() {
+    QCoreApplication::instance()->removeEventFilter(this);
+}
+
+bool InputHold::eventFilter(QObject*, QEvent* event) {
+    return isInput(event->type());
+}
+
+void serveSoon() {
+    static QElapsedTimer sinceServed;
+    if (sinceServed.isValid() && sinceServed.elapsed() < FrameMs)
+        return;
+    if (QCoreApplication::instance()) {
+        const InputHold hold;
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    sinceServed.start();
+}
+
+} // namespace platform::events

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QObject>
+
+// Keeping the windows answered during long work on the user-interface
+// thread: they repaint when exposed, and the window manager's ping and the
+// accessibility bus get their answers, while the user's input waits.
+namespace platform::events {
+
+// While it lives, input events sent or posted straight to objects are
+// dropped, as a click on a window beneath a modal one is. Input from the
+// window system is held back by serving the loop without user input.
+class InputHold : public QObject {
+public:
+    InputHold();
+    ~InputHold() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+// Serves the event loop, user input excepted (it waits in its queue until
+// the loop is next served in full), if a frame has passed since this last
+// did. Timers, posted calls and deferred deletions of other objects run:
+// the caller must be safe against them (its window closed under it, say).
+void serveSoon();
+
+} // namespace platform::events
