@@ -187,30 +187,23 @@ private Q_SLOTS:
         QTest::addColumn<Answer>("answer");
         QTest::addColumn<QString>("result");
         QTest::addColumn<bool>("diskMeanwhile"); // a disk is put in while the share is gone
-        const QString killed = QStringLiteral("killed"), dropped = QStringLiteral("dropped"),
-                      ro = QStringLiteral("read-only");
-        QTest::newRow("before, sshfs killed, Retry")
-            << false << killed << Answer::Retry << "SS SS" << false;
-        QTest::newRow("before, connection dropped, Retry")
-            << false << dropped << Answer::Retry << "SS SS" << false;
-        QTest::newRow("before, read-only, Retry")
-            << false << ro << Answer::Retry << "SS SS" << false;
-        QTest::newRow("before, sshfs killed, Ignore")
-            << false << killed << Answer::Ignore << "-- SS" << false;
-        QTest::newRow("before, read-only, Ignore")
-            << false << ro << Answer::Ignore << "-- SS" << false;
-        QTest::newRow("before, connection dropped, Abort")
-            << false << dropped << Answer::Abort << "-- --" << false;
-        QTest::newRow("before, connection dropped, a disk put in, Retry")
-            << false << dropped << Answer::Retry << "SS SS" << true;
-        QTest::newRow("during, sshfs killed, Retry")
-            << true << killed << Answer::Retry << "SS SS" << false;
-        QTest::newRow("during, connection dropped, Retry")
-            << true << dropped << Answer::Retry << "SS SS" << false;
-        QTest::newRow("during, connection dropped, Ignore")
-            << true << dropped << Answer::Ignore << "SO SS" << false;
-        QTest::newRow("during, sshfs killed, Abort")
-            << true << killed << Answer::Abort << "SO --" << false;
+        const auto row = [](const char* name, bool during, const char* cut, Answer answer,
+                            const char* result, bool disk = false) {
+            QTest::newRow(name) << during << QString::fromLatin1(cut) << answer
+                                << QString::fromLatin1(result) << disk;
+        };
+        row("before, sshfs killed, Retry", false, "killed", Answer::Retry, "SS SS");
+        row("before, connection dropped, Retry", false, "dropped", Answer::Retry, "SS SS");
+        row("before, read-only, Retry", false, "read-only", Answer::Retry, "SS SS");
+        row("before, sshfs killed, Ignore", false, "killed", Answer::Ignore, "-- SS");
+        row("before, read-only, Ignore", false, "read-only", Answer::Ignore, "-- SS");
+        row("before, connection dropped, Abort", false, "dropped", Answer::Abort, "-- --");
+        row("before, connection dropped, a disk put in, Retry", false, "dropped", Answer::Retry,
+            "SS SS", true);
+        row("during, sshfs killed, Retry", true, "killed", Answer::Retry, "SS SS");
+        row("during, connection dropped, Retry", true, "dropped", Answer::Retry, "SS SS");
+        row("during, connection dropped, Ignore", true, "dropped", Answer::Ignore, "SO SS");
+        row("during, sshfs killed, Abort", true, "killed", Answer::Abort, "SO --");
     }
     void connectionLost() {
         QFETCH(bool, during);
