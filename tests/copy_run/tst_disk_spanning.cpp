@@ -71,10 +71,7 @@ private Q_SLOTS:
         m_disk = std::make_unique<TmpfsVolume>(size.constData());
         SKIP_UNLESS_TMPFS(*m_disk);
         platform::DriveTable::instance().useHost();
-        m_root.clear();
-        for (const platform::Drive& d : platform::DriveTable::instance().drives())
-            if (d.hostRoot == m_disk->path() && d.ready)
-                m_root = platform::drive_path::rootOf(d.letter);
+        m_root = readyDriveRoot(m_disk->path());
         QVERIFY2(!m_root.isEmpty(), "the drive table has no letter for the mounted disk");
         m_sources = std::make_unique<QTemporaryDir>();
         m_user = std::make_unique<ActingUser>();

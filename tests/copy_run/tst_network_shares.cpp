@@ -1,6 +1,7 @@
 #include "copy_runs.h"
 #include "host_files.h"
 #include "network_shares.h"
+#include "temp_drives.h"
 #include "tmpfs_volume.h"
 
 #include "copy_run/status.h"
@@ -69,10 +70,7 @@ class TestNetworkShares : public QObject {
     // Finds the letters the drive table gives the mounted shares now.
     void findLetters() {
         for (int i = 0; i < 2; ++i) {
-            m_root[i].clear();
-            for (const platform::Drive& d : platform::DriveTable::instance().drives())
-                if (d.hostRoot == m_net->mountPoint(i) && d.ready)
-                    m_root[i] = platform::drive_path::rootOf(d.letter);
+            m_root[i] = readyDriveRoot(m_net->mountPoint(i));
             QVERIFY2(!m_root[i].isEmpty(), "the drive table has no letter for a mounted share");
         }
     }

@@ -1,5 +1,6 @@
 #include "temp_drives.h"
 
+#include "platform/drive_path.h"
 #include "platform/drive_table.h"
 
 #include <QDir>
@@ -62,6 +63,13 @@ QByteArray TempDrives::read(const QString& drivePath) const {
 
 bool TempDrives::exists(const QString& drivePath) const {
     return QFileInfo::exists(QFile::decodeName(host(drivePath)));
+}
+
+QString readyDriveRoot(const QByteArray& hostRoot) {
+    for (const platform::Drive& d : platform::DriveTable::instance().drives())
+        if (d.hostRoot == hostRoot && d.ready)
+            return platform::drive_path::rootOf(d.letter);
+    return {};
 }
 
 bool runningAsRoot() {
