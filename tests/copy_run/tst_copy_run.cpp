@@ -1,15 +1,12 @@
-#include "acting_user.h"
-#include "selection_controls.h"
+#include "copy_runs.h"
+#include "host_files.h"
 #include "temp_drives.h"
 
 #include "copy_run/overwrite.h"
 #include "copy_run/status.h"
 #include "platform/file_copier.h"
-#include "platform/formats.h"
 
-#include <QDir>
 #include <QFile>
-#include <QLineEdit>
 #include <QProgressBar>
 #include <QtTest>
 
@@ -27,20 +24,17 @@ const QByteArray NewA("alpha, the new one"), NewB("bravo, the new one"), Old("ol
 const QString All = QStringLiteral("Command2"), File = QStringLiteral("Command3"),
               Skip = QStringLiteral("Command4"), Cancel = QStringLiteral("Command1");
 
-// The copy-error box spells two lines differently after the question.
-QString copyErrorPrompt(bool asked) {
-    return QStringLiteral("Disk Full Or Write Protected Disk!\r\nAbort %1 Cancel.\r\n"
-                          "Retry (Insert New Disk).\r\nIgnore %1 Skip File.")
-        .arg(asked ? QStringLiteral("to") : QStringLiteral("To"));
-}
-
 // Answers a question or closes a window: a button's name, "close" (the
-// frame), "enter" (on the focused button), or "escape X": Escape, which
-// must leave the window open, then X.
+// frame), "enter" (on the focused button), "escape X": Escape, which must
+// leave the window open, then X, or "quit X": the progress window closed
+// first, then X.
 void act(QDialog& w, const QString& how) {
     if (how.startsWith(QLatin1String("escape "))) {
         QTest::keyClick(&w, Qt::Key_Escape);
         QVERIFY2(w.isVisible(), "Escape closed the window");
+        act(w, how.section(u' ', 1));
+    } else if (how.startsWith(QLatin1String("quit "))) {
+        Status::instance().close();
         act(w, how.section(u' ', 1));
     } else if (how == QLatin1String("close"))
         w.close();
@@ -90,12 +84,6 @@ class TestCopyRun : public QObject {
         }
         return got;
     }
-    // Every entry of a folder, hidden ones too.
-    L entries(const QString& folder) const {
-        return QDir(QFile::decodeName(m_drives->host(folder)))
-            .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                       QDir::Name);
-    }
 
 private Q_SLOTS:
     void init() {
@@ -107,12 +95,7 @@ private Q_SLOTS:
         m_seen.clear();
     }
     void cleanup() {
-        if (Status::exists())
-            delete &Status::instance();
-        discardClosedWindows();
-        const QStringList problems = m_user->problems();
-        m_sel.reset();
-        m_user.reset();
+        const QStringList problems = endCopyRun(m_sel, m_user);
         m_drives.reset();
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
     }
@@ -148,29 +131,27 @@ private Q_SLOTS:
         QTest::addColumn<L>("answers");
         QTest::addColumn<QString>("questions");
         QTest::addColumn<QString>("result"); // f1\a f1\b C:\a C:\b
-        const QString asked4 = QStringLiteral("0:000 1:000 2:000 1:000");
-        QTest::newRow("Overwrite File each time") << L(4, File) << asked4 << "NNNN";
-        QTest::newRow("Overwrite All at once") << L{All} << "0:100"
-                                               << "NNNN";
-        QTest::newRow("Overwrite All at the third") << L{File, Skip, All} << "0:000 1:001 2:100"
-                                                    << "NONN";
-        QTest::newRow("Skip File each time") << L(4, Skip) << "0:001 1:001 2:001 1:001"
-                                             << "OOOO";
-        QTest::newRow("skip cleared for the next")
-            << L{Skip, File, Skip, File} << "0:001 1:000 2:001 1:000"
-            << "ONON";
-        QTest::newRow("Cancel at once") << L{Cancel} << "0:010"
-                                        << "OOOO";
-        QTest::newRow("Cancel at the third") << L{File, File, Cancel} << "0:000 1:000 2:010"
-                                             << "NNOO";
-        QTest::newRow("frame close is Overwrite File") << L(4, "close") << asked4 << "NNNN";
-        QTest::newRow("Escape answers nothing")
-            << L(4, "escape Command4") << "0:001 1:001 2:001 1:001"
-            << "OOOO";
-        QTest::newRow("Enter at once is Cancel") << L{"enter"} << "0:010"
-                                                 << "OOOO";
-        QTest::newRow("Don't Confirm Overwrites") << L{} << ""
-                                                  << "NNNN";
+        const auto row = [](const char* name, const L& answers, const char* questions,
+                            const char* result) {
+            QTest::newRow(name) << answers << QString::fromLatin1(questions)
+                                << QString::fromLatin1(result);
+        };
+        const char* asked4 = "0:000 1:000 2:000 1:000";
+        const char* skipped4 = "0:001 1:001 2:001 1:001";
+        row("Overwrite File each time", L(4, File), asked4, "NNNN");
+        row("Overwrite All at once", L{All}, "0:100", "NNNN");
+        row("Overwrite All at the third", L{File, Skip, All}, "0:000 1:001 2:100", "NONN");
+        row("Skip File each time", L(4, Skip), skipped4, "OOOO");
+        row("skip cleared for the next", L{Skip, File, Skip, File}, "0:001 1:000 2:001 1:000",
+            "ONON");
+        row("Cancel at once", L{Cancel}, "0:010", "OOOO");
+        row("Cancel at the third", L{File, File, Cancel}, "0:000 1:000 2:010", "NNOO");
+        row("frame close is Overwrite File", L(4, "close"), asked4, "NNNN");
+        row("Escape answers nothing", L(4, "escape Command4"), skipped4, "OOOO");
+        row("Enter at once is Cancel", L{"enter"}, "0:010", "OOOO");
+        row("Don't Confirm Overwrites", L{}, "", "NNNN");
+        // Closing the progress window during the question ends the run quietly.
+        row("progress window closed meanwhile", L{"quit " + File}, "0:000", "OOOO");
     }
     void overwriteAnswers() {
         QFETCH(L, answers);
@@ -300,24 +281,8 @@ private Q_SLOTS:
         QCOMPARE(box.defaultButton, 3);
         const bool wasFile = cause == QLatin1String("readonly") || cause == QLatin1String("hidden");
         QCOMPARE(m_drives->read(target), wasFile ? Old : QByteArray());
-        QTEST(entries(QStringLiteral("D:\\to")), "left");
+        QTEST(entriesOf(m_drives->host(QStringLiteral("D:\\to"))), "left");
         QVERIFY(ended());
-    }
-
-    // The progress window closed while the question is open ends the run quietly.
-    void progressWindowClosedDuringTheQuestion() {
-        m_drives->makeFile(QStringLiteral("D:\\to\\a.txt"), Old);
-        m_sel->select({A, B}, {QStringLiteral("D:\\to\\")});
-        QPointer<Status> status = &Status::instance();
-        m_user->expectWindow(QStringLiteral("Overwrite"), [status](QDialog& w) {
-            status->close();
-            click(w, "Command3");
-        });
-        run();
-        QCOMPARE(holds({"D:\\to\\a.txt", "D:\\to\\b.txt"}), QStringLiteral("O-"));
-        QVERIFY(ended());
-        discardClosedWindows();
-        QVERIFY(!status);
     }
 
     // A large file's bytes move while the window lives: timer events keep
@@ -328,18 +293,9 @@ private Q_SLOTS:
     void liveWindowDuringALargeCopy_data() {
         QTest::addColumn<QString>("meanwhile");
         QTest::addColumn<QString>("result"); // a.txt b.txt
-        QTest::newRow("nothing") << ""
-                                 << "NN";
-        QTest::newRow("CancelBtn clicked") << "click CancelBtn"
-                                           << "NN";
-        QTest::newRow("CancelBtn click posted") << "post CancelBtn"
-                                                << "NN";
-        QTest::newRow("CancelBtn pressed by a screen reader") << "press CancelBtn"
-                                                              << "NN";
-        QTest::newRow("ClrFileBtn clicked") << "click ClrFileBtn"
-                                            << "NN";
-        QTest::newRow("ClrFileBtn click posted") << "post ClrFileBtn"
-                                                 << "NN";
+        for (const char* meanwhile : {"", "click CancelBtn", "post CancelBtn", "press CancelBtn",
+                                      "click ClrFileBtn", "post ClrFileBtn"})
+            QTest::addRow("%s", *meanwhile ? meanwhile : "nothing") << meanwhile << "NN";
         QTest::newRow("frame close") << "close"
                                      << "N-";
     }
@@ -433,54 +389,6 @@ private Q_SLOTS:
         QCOMPARE(m_sel->resets, 1);
         discardClosedWindows();
         QVERIFY(!status && !Status::exists());
-    }
-
-    // The question for the second file into the second folder, as the run
-    // opens it; a file gone since (its disk taken out) is "(not available)".
-    void overwriteShowsBothFiles_data() {
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<qint64>("targetSize"); // -1: gone
-        QTest::addColumn<qint64>("sourceSize");
-        QTest::addColumn<QString>("sizes");
-        const QString to = QStringLiteral("D:\\to\\");
-        QTest::newRow("999 and 1000") << to << 999LL << 1000LL << "999 Bytes|1,000 Bytes";
-        QTest::newRow("0 and 1234567") << to << 0LL << 1234567LL << "0 Bytes|1,234,567 Bytes";
-        QTest::newRow("3 GiB") << to << (3LL << 30) << 5LL << "3,221,225,472 Bytes|5 Bytes";
-        QTest::newRow("folder at a drive root") << "C:\\" << 1LL << 2LL << "1 Bytes|2 Bytes";
-        QTest::newRow("target gone") << to << -1LL << 2LL << "(not available)|2 Bytes";
-        QTest::newRow("source gone") << to << 3LL << -1LL << "3 Bytes|(not available)";
-        QTest::newRow("both gone") << to << -1LL << -1LL << "(not available)|(not available)";
-    }
-    void overwriteShowsBothFiles() {
-        QFETCH(QString, folder);
-        QFETCH(qint64, targetSize);
-        QFETCH(qint64, sourceSize);
-        QFETCH(QString, sizes);
-        const QDateTime targetTime(QDate(2021, 3, 4), QTime(5, 6, 7));
-        const QDateTime sourceTime(QDate(2023, 11, 12), QTime(13, 14, 15));
-        const QString source = QStringLiteral("C:\\src\\c.txt"), target = folder + "c.txt";
-        L dates;
-        for (const auto& [path, size, time] : {std::tuple{target, targetSize, targetTime},
-                                               std::tuple{source, sourceSize, sourceTime}}) {
-            QFile f(QFile::decodeName(m_drives->host(m_drives->makeFile(path, size))));
-            QVERIFY(size < 0 ? f.remove()
-                             : f.open(QIODevice::ReadWrite) &&
-                                   f.setFileTime(time, QFileDevice::FileModificationTime));
-            dates << (size < 0 ? QStringLiteral("(not available)")
-                               : platform::shortDateLongTime(time));
-        }
-        m_sel->select({A, source}, {QStringLiteral("E:\\other\\"), folder});
-        Status::instance().Text1()->setText(QStringLiteral(" 1"));
-        Status::instance().Text2()->setText(QStringLiteral(" 1"));
-
-        QPointer<Overwrite> w = &Overwrite::instance();
-
-        QCOMPARE(w->windowTitle(), QStringLiteral("Confirm Overwrite"));
-        L shown;
-        for (const char* label : {"Label3", "Label5", "Label7", "Label9", "Label11", "Label13"})
-            shown << control<QLabel>(*w, label)->text();
-        QCOMPARE(shown, L({target, source}) + sizes.split(u'|') + dates);
-        delete w;
     }
 };
 

@@ -1,5 +1,5 @@
-#include "acting_user.h"
-#include "selection_controls.h"
+#include "copy_runs.h"
+#include "host_files.h"
 #include "temp_drives.h"
 #include "tmpfs_volume.h"
 
@@ -7,8 +7,7 @@
 #include "platform/drive_path.h"
 #include "platform/drive_table.h"
 
-#include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -21,22 +20,12 @@ namespace {
 // Every entry of a folder, hidden ones too, with its content.
 Content contentOf(const QByteArray& folder) {
     Content all;
-    const QString root = QFile::decodeName(folder);
-    for (const QString& name : QDir(root).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                                    QDir::NoDotAndDotDot)) {
-        QFile f(root + QLatin1Char('/') + name);
-        all.insert(name, f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<folder>"));
+    for (const QString& name : entriesOf(folder)) {
+        const QByteArray path = folder + '/' + QFile::encodeName(name);
+        all.insert(name, QFileInfo(QFile::decodeName(path)).isDir() ? "<folder>" : readHost(path));
     }
     return all;
 }
-
-bool write(const QByteArray& path, const QByteArray& data) {
-    QFile f(QFile::decodeName(path));
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
-
-const QString CopyError = QStringLiteral("Disk Full Or Write Protected Disk!\r\nAbort%1 Cancel.\r\n"
-                                         "Retry (Insert New Disk).\r\nIgnore%1 Skip File.");
 
 } // namespace
 
@@ -51,8 +40,7 @@ class TestDiskSpanning : public QObject {
     QString m_root; // the disk's drive letter root
     std::unique_ptr<ActingUser> m_user;
     std::unique_ptr<SelectionControls> m_sel;
-    QStringList m_trouble; // what went wrong while a box was open
-    bool m_large = false;  // rows named "large": files whose bytes move on the worker
+    bool m_large = false; // rows named "large": files whose bytes move on the worker
 
     // A file that takes five pages of the disk; the disk holds sixteen (three fit).
     qint64 fileSize() const { return m_large ? LargeFile : 20000; }
@@ -67,15 +55,11 @@ class TestDiskSpanning : public QObject {
             QByteArray data(size, char('a' + k));
             data.replace(0, 8, QByteArray::number(k).rightJustified(8, '#'));
             const QByteArray host = QFile::encodeName(m_sources->filePath(name));
-            QVERIFY(write(host, data));
+            QVERIFY(writeHost(host, data));
             paths << platform::drive_path::fromHost(host).value();
             m_files.insert(name, data);
         }
         m_sel->select(paths, {m_root});
-    }
-    void check(bool ok, const char* what) {
-        if (!ok)
-            m_trouble << QLatin1String(what);
     }
 
 private Q_SLOTS:
@@ -87,24 +71,14 @@ private Q_SLOTS:
         m_disk = std::make_unique<TmpfsVolume>(size.constData());
         SKIP_UNLESS_TMPFS(*m_disk);
         platform::DriveTable::instance().useHost();
-        m_root.clear();
-        for (const platform::Drive& d : platform::DriveTable::instance().drives())
-            if (d.hostRoot == m_disk->path() && d.ready)
-                m_root = platform::drive_path::rootOf(d.letter);
+        m_root = readyDriveRoot(m_disk->path());
         QVERIFY2(!m_root.isEmpty(), "the drive table has no letter for the mounted disk");
         m_sources = std::make_unique<QTemporaryDir>();
         m_user = std::make_unique<ActingUser>();
         m_sel = std::make_unique<SelectionControls>();
     }
     void cleanup() {
-        if (Status::exists())
-            delete &Status::instance();
-        discardClosedWindows();
-        QStringList problems = std::exchange(m_trouble, {});
-        if (m_user)
-            problems += m_user->problems();
-        m_sel.reset();
-        m_user.reset();
+        const QStringList problems = endCopyRun(m_sel, m_user);
         m_disk.reset();
         m_files.clear();
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
@@ -124,13 +98,13 @@ private Q_SLOTS:
         Content first;
         const auto takeOut = [&] {
             first = contentOf(m_disk->path());
-            check(m_disk->eject(), "eject failed");
+            m_user->check(m_disk->eject(), "eject failed");
         };
         const auto putIn = [&] {
-            check(contentOf(m_disk->path()).isEmpty(), "written to the empty drive");
-            check(m_disk->insertNew(), "insert failed");
+            m_user->check(contentOf(m_disk->path()).isEmpty(), "written to the empty drive");
+            m_user->check(m_disk->insertNew(), "insert failed");
         };
-        const QString prompt = CopyError.arg(QStringLiteral(" To"));
+        const QString prompt = copyErrorPrompt(false);
         if (emptyDriveFirst) {
             m_user->expectBoxActing(takeOut, Answer::Retry, prompt);
             m_user->expectBoxActing(putIn, Answer::Retry, prompt);
@@ -154,19 +128,19 @@ private Q_SLOTS:
     // Write-protected after the question was answered: the copy fails; the
     // protection is taken off and Retry asks again and copies.
     void writeProtectedDisk() {
-        QVERIFY(write(m_disk->path() + "/f0.bin", "old"));
+        QVERIFY(writeHost(m_disk->path() + "/f0.bin", "old"));
         selectSources(2, 1000);
         m_user->expectWindow(QStringLiteral("Overwrite"), [&](QDialog& w) {
-            check(m_disk->remountReadOnly(), "remount read-only failed");
+            m_user->check(m_disk->remountReadOnly(), "remount read-only failed");
             click(w, "Command3");
         });
         m_user->expectBoxActing(
             [&] {
-                check(contentOf(m_disk->path()).value(QStringLiteral("f0.bin")) == "old",
-                      "the old target changed");
-                check(m_disk->remountWritable(), "remount writable failed");
+                m_user->check(contentOf(m_disk->path()).value(QStringLiteral("f0.bin")) == "old",
+                              "the old target changed");
+                m_user->check(m_disk->remountWritable(), "remount writable failed");
             },
-            Answer::Retry, CopyError.arg(QStringLiteral(" to")));
+            Answer::Retry, copyErrorPrompt(true));
         m_user->expectWindow(QStringLiteral("Overwrite"), [](QDialog& w) { click(w, "Command3"); });
 
         Status::instance().OkBtn_Click();
@@ -189,7 +163,7 @@ private Q_SLOTS:
         const Content before{{QStringLiteral("f0.bin"), QByteArray(16000, 'o')},
                              {QStringLiteral("filler"), QByteArray((diskPages - 6) * 4096, 'x')}};
         for (auto it = before.begin(); it != before.end(); ++it)
-            QVERIFY(write(m_disk->path() + '/' + QFile::encodeName(it.key()), it.value()));
+            QVERIFY(writeHost(m_disk->path() + '/' + QFile::encodeName(it.key()), it.value()));
         selectSources(1, int(fileSize()));
         m_sel->check1->setChecked(true); // replace without asking
         m_user->expectBox(answer);

@@ -1,6 +1,7 @@
-#include "acting_user.h"
+#include "copy_runs.h"
+#include "host_files.h"
 #include "network_shares.h"
-#include "selection_controls.h"
+#include "temp_drives.h"
 #include "tmpfs_volume.h"
 
 #include "copy_run/status.h"
@@ -13,7 +14,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 
 using platform::Answer;
@@ -35,27 +35,6 @@ std::optional<Kept> keptOf(const QByteArray& path) {
     return Kept{f.readAll(), mode_t(st.st_mode & 07777), st.st_mtim};
 }
 
-bool write(const QByteArray& path, const QByteArray& data, mode_t mode, time_t sec, long nsec) {
-    QFile f(QFile::decodeName(path));
-    const timespec times[2] = {{sec, nsec}, {sec, nsec}};
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size() &&
-           (f.close(), true) && ::chmod(path.constData(), mode) == 0 &&
-           ::utimensat(AT_FDCWD, path.constData(), times, 0) == 0;
-}
-
-// Every entry of a folder, hidden ones too.
-QStringList entries(const QByteArray& folder) {
-    return QDir(QFile::decodeName(folder))
-        .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                   QDir::Name);
-}
-
-QString copyError(bool asked) {
-    return QStringLiteral("Disk Full Or Write Protected Disk!\r\nAbort %1 Cancel.\r\n"
-                          "Retry (Insert New Disk).\r\nIgnore %1 Skip File.")
-        .arg(asked ? QStringLiteral("to") : QStringLiteral("To"));
-}
-
 const QByteArray Old("old content, on the share");
 const QString A = QStringLiteral("a.txt"), B = QStringLiteral("b.bin");
 
@@ -75,31 +54,23 @@ class TestNetworkShares : public QObject {
     QString m_root[2]; // the shares' drive roots ("E:\")
     std::unique_ptr<ActingUser> m_user;
     std::unique_ptr<SelectionControls> m_sel;
-    QStringList m_trouble; // what went wrong while a box or window was open
 
     QByteArray served(int share, const QString& name = {}) const {
         const QByteArray drop = m_net->served(share) + "/drop";
         return name.isEmpty() ? drop : drop + '/' + name.toUtf8();
     }
     QString folder(int share) const { return m_root[share] + QStringLiteral("drop\\"); }
-    void check(bool ok, const char* what) {
-        if (!ok)
-            m_trouble << QLatin1String(what);
-    }
     // Puts an old file at a target's name, through the mount as a user
     // would, or behind sshfs's back on the server's side.
     void putOld(int share, const QString& name, bool onServer = false) {
         const QByteArray at =
             onServer ? served(share, name) : m_net->mountPoint(share) + "/drop/" + name.toUtf8();
-        QVERIFY(write(at, Old, 0600, 1000000000, 0));
+        QVERIFY(writeHost(at, Old, 0600, {1000000000, 0}));
     }
     // Finds the letters the drive table gives the mounted shares now.
     void findLetters() {
         for (int i = 0; i < 2; ++i) {
-            m_root[i].clear();
-            for (const platform::Drive& d : platform::DriveTable::instance().drives())
-                if (d.hostRoot == m_net->mountPoint(i) && d.ready)
-                    m_root[i] = platform::drive_path::rootOf(d.letter);
+            m_root[i] = readyDriveRoot(m_net->mountPoint(i));
             QVERIFY2(!m_root[i].isEmpty(), "the drive table has no letter for a mounted share");
         }
     }
@@ -124,7 +95,7 @@ class TestNetworkShares : public QObject {
                 QCOMPARE(got->mtime.tv_sec, want.mtime.tv_sec);
                 QCOMPARE(got->mtime.tv_nsec, 0L);
             }
-            QCOMPARE(entries(served(i)), names); // nothing temporary left
+            QCOMPARE(entriesOf(served(i)), names); // nothing temporary left
         }
     }
     void run() {
@@ -142,14 +113,11 @@ private Q_SLOTS:
         QVERIFY(m_sources.isValid());
         // A whole-second time and one with a fraction; odd permission bits.
         const Kept a{"alpha\n", 0640, {1577934245, 0}};
-        QByteArray bytes(300 * 1024, '\0');
-        for (qsizetype k = 0; k < bytes.size(); ++k)
-            bytes[k] = char((k * 7919) >> 3);
-        const Kept b{bytes, 0755, {1262347200, 500000000}};
+        const Kept b{randomBytes(300 * 1024), 0755, {1262347200, 500000000}};
         m_files = {{A, a}, {B, b}};
         for (auto it = m_files.cbegin(); it != m_files.cend(); ++it)
-            QVERIFY(write(QFile::encodeName(m_sources.filePath(it.key())), it->content, it->mode,
-                          it->mtime.tv_sec, it->mtime.tv_nsec));
+            QVERIFY(writeHost(QFile::encodeName(m_sources.filePath(it.key())), it->content,
+                              it->mode, it->mtime));
     }
     void cleanupTestCase() { m_net.reset(); }
 
@@ -171,17 +139,10 @@ private Q_SLOTS:
         m_sel = std::make_unique<SelectionControls>();
     }
     void cleanup() {
-        if (Status::exists())
-            delete &Status::instance();
-        discardClosedWindows();
-        QStringList problems = std::exchange(m_trouble, {});
-        if (m_user)
-            problems += m_user->problems();
-        m_sel.reset();
-        m_user.reset();
+        QStringList problems = endCopyRun(m_sel, m_user);
         for (int i = 0; m_net && i < 2; ++i) {
             m_net->unmount(i);
-            if (!entries(m_net->mountPoint(i) + "/drop").isEmpty())
+            if (!entriesOf(m_net->mountPoint(i) + "/drop").isEmpty())
                 problems << QStringLiteral("written into the bare mount point of share %1").arg(i);
         }
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
@@ -202,7 +163,7 @@ private Q_SLOTS:
             putOld(i, B);
         }
         if (onServerLater) {
-            entries(m_net->mountPoint(0) + "/drop"); // sshfs caches the empty listing
+            entriesOf(m_net->mountPoint(0) + "/drop"); // sshfs caches the empty listing
             putOld(0, B, true);
         }
         if (old || onServerLater)
@@ -224,30 +185,23 @@ private Q_SLOTS:
         QTest::addColumn<Answer>("answer");
         QTest::addColumn<QString>("result");
         QTest::addColumn<bool>("diskMeanwhile"); // a disk is put in while the share is gone
-        const QString killed = QStringLiteral("killed"), dropped = QStringLiteral("dropped"),
-                      ro = QStringLiteral("read-only");
-        QTest::newRow("before, sshfs killed, Retry")
-            << false << killed << Answer::Retry << "SS SS" << false;
-        QTest::newRow("before, connection dropped, Retry")
-            << false << dropped << Answer::Retry << "SS SS" << false;
-        QTest::newRow("before, read-only, Retry")
-            << false << ro << Answer::Retry << "SS SS" << false;
-        QTest::newRow("before, sshfs killed, Ignore")
-            << false << killed << Answer::Ignore << "-- SS" << false;
-        QTest::newRow("before, read-only, Ignore")
-            << false << ro << Answer::Ignore << "-- SS" << false;
-        QTest::newRow("before, connection dropped, Abort")
-            << false << dropped << Answer::Abort << "-- --" << false;
-        QTest::newRow("before, connection dropped, a disk put in, Retry")
-            << false << dropped << Answer::Retry << "SS SS" << true;
-        QTest::newRow("during, sshfs killed, Retry")
-            << true << killed << Answer::Retry << "SS SS" << false;
-        QTest::newRow("during, connection dropped, Retry")
-            << true << dropped << Answer::Retry << "SS SS" << false;
-        QTest::newRow("during, connection dropped, Ignore")
-            << true << dropped << Answer::Ignore << "SO SS" << false;
-        QTest::newRow("during, sshfs killed, Abort")
-            << true << killed << Answer::Abort << "SO --" << false;
+        const auto row = [](const char* name, bool during, const char* cut, Answer answer,
+                            const char* result, bool disk = false) {
+            QTest::newRow(name) << during << QString::fromLatin1(cut) << answer
+                                << QString::fromLatin1(result) << disk;
+        };
+        row("before, sshfs killed, Retry", false, "killed", Answer::Retry, "SS SS");
+        row("before, connection dropped, Retry", false, "dropped", Answer::Retry, "SS SS");
+        row("before, read-only, Retry", false, "read-only", Answer::Retry, "SS SS");
+        row("before, sshfs killed, Ignore", false, "killed", Answer::Ignore, "-- SS");
+        row("before, read-only, Ignore", false, "read-only", Answer::Ignore, "-- SS");
+        row("before, connection dropped, Abort", false, "dropped", Answer::Abort, "-- --");
+        row("before, connection dropped, a disk put in, Retry", false, "dropped", Answer::Retry,
+            "SS SS", true);
+        row("during, sshfs killed, Retry", true, "killed", Answer::Retry, "SS SS");
+        row("during, connection dropped, Retry", true, "dropped", Answer::Retry, "SS SS");
+        row("during, connection dropped, Ignore", true, "dropped", Answer::Ignore, "SO SS");
+        row("during, sshfs killed, Abort", true, "killed", Answer::Abort, "SO --");
     }
     void connectionLost() {
         QFETCH(bool, during);
@@ -260,19 +214,19 @@ private Q_SLOTS:
             putOld(0, B);
         const auto cutShare = [&] {
             if (cut == QLatin1String("killed"))
-                check(m_net->kill(0), "killing sshfs failed");
+                m_user->check(m_net->kill(0), "killing sshfs failed");
             else if (cut == QLatin1String("dropped"))
-                check(m_net->drop(0), "dropping the connection failed");
+                m_user->check(m_net->drop(0), "dropping the connection failed");
             else
-                check(m_net->unmount(0) && m_net->mount(0, {QStringLiteral("ro")}),
-                      "mounting read-only failed");
+                m_user->check(m_net->unmount(0) && m_net->mount(0, {QStringLiteral("ro")}),
+                              "mounting read-only failed");
         };
         const auto restore = [&] {
             if (diskMeanwhile) {
                 disk = std::make_unique<TmpfsVolume>();
                 platform::DriveTable::instance().refresh(); // the drive list opened meanwhile
             }
-            check(m_net->unmount(0) && m_net->mount(0), "mounting again failed");
+            m_user->check(m_net->unmount(0) && m_net->mount(0), "mounting again failed");
         };
         if (during) {
             m_user->expectWindow(QStringLiteral("Overwrite"), [&](QDialog& w) {
@@ -284,19 +238,19 @@ private Q_SLOTS:
         }
         // Nothing half-written is there while the box is open.
         const auto retry = [&] {
-            check(entries(served(0)) == (during ? QStringList{A, B} : QStringList{}),
-                  "a file was left on the share");
+            m_user->check(entriesOf(served(0)) == (during ? QStringList{A, B} : QStringList{}),
+                          "a file was left on the share");
             restore();
         };
         if (answer == Answer::Retry) {
-            m_user->expectBoxActing(retry, Answer::Retry, copyError(during));
+            m_user->expectBoxActing(retry, Answer::Retry, copyErrorPrompt(during));
             if (during) // b.bin is there again, old: asked about again
                 m_user->expectWindow(QStringLiteral("Overwrite"),
                                      [](QDialog& w) { click(w, "Command3"); });
         } else {
-            m_user->expectBox(answer, copyError(during));
+            m_user->expectBox(answer, copyErrorPrompt(during));
             if (answer == Answer::Ignore && !during) // b.bin cannot go there either
-                m_user->expectBox(Answer::Ignore, copyError(false));
+                m_user->expectBox(Answer::Ignore, copyErrorPrompt(false));
         }
 
         run();
@@ -305,7 +259,7 @@ private Q_SLOTS:
         QCOMPARE(m_sel->resets, 1);
         verifyTargets(result);
         if (disk)
-            QCOMPARE(entries(disk->path()), QStringList());
+            QCOMPARE(entriesOf(disk->path()), QStringList());
     }
 
     // A share that has gone away is a drive that is not ready: both drive

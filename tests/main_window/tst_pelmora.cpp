@@ -1,5 +1,4 @@
 #include "main_window/application.h"
-#include "main_window/caption_button.h"
 #include "main_window/pelmora.h"
 #include "platform/file_browser.h"
 #include "platform/folder_browser.h"
@@ -11,13 +10,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
-#include <QMainWindow>
 #include <QPushButton>
-#include <QStatusBar>
-#include <QStyleOptionButton>
 #include <QTabBar>
 #include <QtTest>
 
@@ -30,16 +25,6 @@ const QString FileA = QStringLiteral("C:\\Start\\a.txt");
 const QString FileB = QStringLiteral("C:\\Start\\b.txt");
 // The Exit button of each tab, in tab order.
 const char* const ExitOnTab[] = {"ExitBtn2", "ExitBtn1", "ExitBtn4", "ExitBtn3"};
-
-QString captionOf(const QWidget* control) {
-    if (auto* label = qobject_cast<const QLabel*>(control))
-        return label->text();
-    if (auto* button = qobject_cast<const QAbstractButton*>(control))
-        return button->text();
-    if (auto* frame = qobject_cast<const QGroupBox*>(control))
-        return frame->title();
-    return {};
-}
 
 } // namespace
 
@@ -122,152 +107,11 @@ private Q_SLOTS:
                  QStringList({"Copy File(s)", "To Folder(s)", "Options / Help", "About"}));
         QCOMPARE(m_window->windowTitle(), QStringLiteral("Pelmora By Orvane"));
 
-        // A window and a status bar to a screen reader, laid out as drawn:
-        // twips divided by fifteen, rounded, the 96-dpi pixels of the layout.
-        QCOMPARE(m_window->statusBar(), control("StatusBar1"));
-        QCOMPARE(m_window->statusBar()->geometry(), QRect(0, 352, 434, 21));
-        QCOMPARE(m_window->statusBar()->findChildren<QLabel*>().constFirst()->geometry(),
-                 QRect(0, 0, 133, 21));
-        QCOMPARE(tabs()->geometry(), QRect(0, 0, 433, 353));
-        QCOMPARE(m_window->size(), QSize(434, 373));
-        QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
-        QCOMPARE(control("File1")->geometry(), QRect(216, 48, 193, 110));
-        QCOMPARE(control("ExitBtn3")->geometry(), QRect(192, 304, 225, 33));
-
         // The browsers start in the current folder; hidden files stay out.
         for (const char* name : {"Dir1", "Dir2"})
             QCOMPARE(control<platform::FolderBrowser>(name)->path(), StartFolder);
         QCOMPARE(control<platform::FileBrowser>("File1")->path(), StartFolder);
         QCOMPARE(control<platform::FileBrowser>("File1")->fileCount(), 2);
-    }
-
-    void controls_data() {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("caption");
-        // The long texts of Options / Help and About.
-        const char* label15 =
-            "Tab by using the drive and folder boxes (left upper windows) to locate the file(s) "
-            "to be copied and then clicking on the desired files in the filelist box (upper "
-            "right window) or by pressing select all.  The selected files will appear in the "
-            "lower selected list window.  Files may be added or removed from the selected list "
-            "using the appropriate buttons.";
-        const char* label18 =
-            "Tab by using the drive and folder boxes to locate the desired folder and then "
-            "clicking add folder.  Speed select enables folders to be selected with just a click "
-            "in the folder window.  Folders may also be added or removed from the list.";
-        const char* label19 =
-            "Notice: A file and folder selection are required before Copy button is enabled.";
-        const char* label28 =
-            "Designed to send files to multiple student folders on a campus network system.";
-        const char* label29 =
-            "Copy files from multiple folders into a single folder (at one time) for backing up.";
-        const char* label35 =
-            "Now supports floppy disk spanning for copying large numbers of files to floppy.";
-        const struct {
-            const char *name, *kind, *caption;
-        } rows[] = {
-            // clang-format off
-            {"SSTab1", "platform::TabControl", ""}, {"StatusBar1", "platform::PanelStatusBar", ""},
-            {"Frame5", "QGroupBox", "Available Files"}, {"Drive1", "platform::DriveSelector", ""},
-            {"Dir1", "platform::FolderBrowser", ""}, {"File1", "platform::FileBrowser", ""},
-            {"Label34", "QLabel", "Pelmora Ver. 1.02"}, {"AllFileBtn", "QPushButton", "Select All"},
-            {"Label1", "QLabel", "Select File(s) From List"},
-            {"Frame6", "QGroupBox", "Selected Files"}, {"SelFileList", "QListWidget", ""},
-            {"FilenameList", "QListWidget", ""}, {"Label2", "QLabel", "0"},
-            {"Frame7", "QGroupBox", "Total Bytes Selected"}, {"CopyBtn2", "QPushButton", "Copy"},
-            {"RemFileBtn", "QPushButton", "Remove Selected"}, {"ExitBtn2", "QPushButton", "Exit"},
-            {"ClrFileBtn", "QPushButton", "Remove All"},
-            {"Frame4", "QGroupBox", "Available Folders"}, {"Dir2", "platform::FolderBrowser", ""},
-            {"Drive2", "platform::DriveSelector", ""}, {"Frame2", "QGroupBox", "Actions"},
-            {"CopyBtn1", "QPushButton", "Copy"}, {"ExitBtn1", "QPushButton", "Exit"},
-            {"Line1", "QFrame", ""}, {"DirSelBtn", "QPushButton", "Add Folder"},
-            {"Label32", "QLabel", "Pelmora"}, {"Label33", "QLabel", "Ver. 1.02"},
-            {"Image1", "QLabel", ""}, {"Frame1", "QGroupBox", "Speed Select"},
-            {"SSChkBox", "QCheckBox", "OFF"}, {"RemDirBtn", "QPushButton", "Remove Selected"},
-            {"ClrDirBtn", "QPushButton", "Remove All"}, {"SelDirList", "QListWidget", ""},
-            {"Frame3", "QGroupBox", "Selected Folders"},
-            {"Frame12", "QGroupBox", "Help"}, {"Image5", "QLabel", ""}, {"Image6", "QLabel", ""},
-            {"Label5", "QLabel", "Select the files to be copied in the  "},
-            {"Label11", "QLabel", "Copy File(s)  "}, {"Label15", "QLabel", label15},
-            {"Label16", "QLabel", "Select the folder(s) to copy the files to in the"},
-            {"Label17", "QLabel", "To Folder(s)"}, {"Label18", "QLabel", label18},
-            {"Label19", "QLabel", label19}, {"Frame8", "QGroupBox", "View"},
-            {"Label3", "QLabel", "Show Files Of These Types"},
-            {"HidChkBox", "QCheckBox", "Hidden Files"}, {"SysChkBox", "QCheckBox", "System Files"},
-            {"Frame10", "QGroupBox", "Settings"},
-            {"Check1", "QCheckBox", "Don't Confirm Overwrites"},
-            {"Image7", "QLabel", ""}, {"Image8", "QLabel", ""}, {"Label20", "QLabel", "Version"},
-            {"Label21", "QLabel", "1.02"}, {"Label22", "QLabel", "Pelmora"},
-            {"Label8", "QLabel", "A 32-Bit Multiple File-Folder Copy Utility"},
-            {"Label23", "QLabel", "1/97"}, {"ExitBtn4", "QPushButton", "Exit"},
-            {"Frame9", "QGroupBox", "About Pelmora"}, {"Image2", "QLabel", ""},
-            {"Image3", "QLabel", ""}, {"Label12", "QLabel", "Version"},
-            {"Label13", "QLabel", "1.02"},
-            {"Label6", "QLabel", "Pelmora"}, {"Label14", "QLabel", "1/97"},
-            {"Label7", "QLabel", "A 32-Bit Mutiple File-Folder Copy Utility"},
-            {"Label28", "QLabel", label28}, {"Label29", "QLabel", label29},
-            {"Label35", "QLabel", label35}, {"Label30", "QLabel", "Many other uses."},
-            {"Frame11", "QGroupBox", "About Orvane"}, {"Label4", "QLabel", "Orvane Software"},
-            {"ExitBtn3", "QPushButton", "Exit"},
-            // clang-format on
-        };
-        for (const auto& row : rows)
-            QTest::newRow(row.name)
-                << QString::fromLatin1(row.kind) << QString::fromLatin1(row.caption);
-    }
-    void controls() {
-        QFETCH(QString, kind);
-        QFETCH(QString, caption);
-        const QWidget* widget = control(QString::fromLatin1(QTest::currentDataTag()));
-        QVERIFY(widget);
-        QVERIFY2(widget->inherits(kind.toLatin1()), widget->metaObject()->className());
-        QCOMPARE(captionOf(widget), caption);
-        // Assistive technology, and tests of the real program, find it by its name.
-        QCOMPARE(widget->accessibleDescription(), widget->objectName());
-        if (qobject_cast<const QListWidget*>(widget))
-            QVERIFY2(!widget->accessibleName().isEmpty(), "says what it holds");
-        if (auto* button = qobject_cast<const QPushButton*>(widget))
-            QVERIFY(!button->autoDefault() && !button->isDefault());
-    }
-
-    // Every caption must be readable in full at the layout's size: a font a
-    // size too large (or a family with wider letters) cuts texts off here.
-    void captionsFit_data() {
-        QTest::addColumn<QWidget*>("widget");
-        for (QWidget* widget : m_window->findChildren<QWidget*>()) {
-            if (!widget->objectName().isEmpty() && !captionOf(widget).isEmpty())
-                QTest::newRow(widget->objectName().toLatin1()) << widget;
-        }
-    }
-    void captionsFit() {
-        QFETCH(QWidget*, widget);
-        const QString caption = captionOf(widget);
-        const QFontMetrics metrics(widget->font());
-        QSize needed(metrics.horizontalAdvance(caption), metrics.height());
-        QSize room;
-        bool wraps = false;
-        if (auto* button = qobject_cast<CaptionButton*>(widget)) {
-            room = button->captionRect().size();
-            wraps = true;
-        } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
-            QStyleOptionButton option;
-            option.initFrom(check);
-            option.text = caption;
-            room =
-                check->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, check).size();
-        } else if (auto* frame = qobject_cast<QGroupBox*>(widget)) {
-            room = QSize(frame->width() - 16, frame->height()); // the corners either side
-        } else if (auto* label = qobject_cast<QLabel*>(widget)) {
-            room = label->size();
-            wraps = label->wordWrap();
-        } else {
-            QFAIL("a captioned control of an unknown kind");
-        }
-        if (wraps)
-            needed =
-                metrics.boundingRect({0, 0, room.width(), 10000}, Qt::TextWordWrap, caption).size();
-        QCOMPARE_LE(needed.width(), room.width());
-        QCOMPARE_LE(needed.height(), room.height());
     }
 
     void tabClick_data() {
@@ -453,23 +297,6 @@ private Q_SLOTS:
                 QCOMPARE(box->text(), on ? QStringLiteral("ON") : QStringLiteral("OFF"));
         }
         QVERIFY(selected().isEmpty()); // the selection is not touched
-    }
-
-    void tabOrder() {
-        const QStringList expected = {
-            "SSTab1",    "RemFileBtn",  "SelDirList", "Drive2",     "Dir2",     "DirSelBtn",
-            "SSChkBox",  "RemDirBtn",   "ExitBtn1",   "CopyBtn1",   "Drive1",   "Dir1",
-            "File1",     "SelFileList", "ClrDirBtn",  "ClrFileBtn", "ExitBtn2", "AllFileBtn",
-            "HidChkBox", "SysChkBox",   "CopyBtn2",   "ExitBtn3",   "Check1",   "ExitBtn4"};
-        QWidget* start = tabs()->tabBar();
-        QStringList visited = {QStringLiteral("SSTab1")};
-        for (QWidget* w = start->nextInFocusChain(); w != start; w = w->nextInFocusChain()) {
-            // A control that hands its focus on to a part of it is visited as that part.
-            if (expected.contains(w->objectName()) && w->focusPolicy() & Qt::TabFocus &&
-                !w->focusProxy())
-                visited << w->objectName();
-        }
-        QCOMPARE(visited, expected);
     }
 
     void closingTheWindowEndsWithoutQuestion() { // last: it closes the window

@@ -1,11 +1,11 @@
 #include "platform/drive_path.h"
 #include "platform/drive_table.h"
+#include "host_files.h"
 #include "temp_drives.h"
 #include "tmpfs_volume.h"
 
 #include <QtTest>
 
-#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,11 +26,6 @@ QByteArray mountLine(const QByteArray& mountPoint, const QByteArray& fsType = "t
 // Places that do not exist on this host: a mount file for tests may name them.
 QByteArray fakeBase() {
     return "/mnt/pelmora-fake-" + QByteArray::number(::getpid());
-}
-
-bool makeFile(const QByteArray& at) {
-    const int fd = ::open(at.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    return fd >= 0 && ::close(fd) == 0;
 }
 
 std::optional<Drive> driveAt(const QByteArray& hostRoot) {
@@ -181,13 +176,13 @@ private Q_SLOTS:
         QCOMPARE(table.letterFor(at + "/a.txt"), std::optional(letter));
         const QString onDrive = drive_path::rootOf(letter) + QStringLiteral("a.txt");
         QCOMPARE(drive_path::toHost(onDrive).value(), at + "/a.txt");
-        QVERIFY(makeFile(at + "/a.txt"));
+        QVERIFY(writeHost(at + "/a.txt"));
         QCOMPARE(drive_path::fromHost(at + "/a.txt").value(), onDrive);
 
         // Taken out: the bare folder left behind is never the drive.
         QVERIFY(volume.eject());
         QCOMPARE(drive_path::toHost(onDrive).error(), FsError::NotReady);
-        QVERIFY(makeFile(at + "/stray"));
+        QVERIFY(writeHost(at + "/stray"));
         QVERIFY(!table.hostRoot(letter));
         const std::optional<Drive> gone = driveAt(at);
         QVERIFY(gone && !gone->ready);
@@ -209,7 +204,7 @@ private Q_SLOTS:
         const QByteArray at = volume.path();
         QVERIFY(::mkdir(QByteArray(at + "/sub").constData(), 0755) == 0);
         QVERIFY(::mkdir(QByteArray(at + "/bound").constData(), 0755) == 0);
-        QVERIFY(makeFile(at + "/file") && makeFile(at + "/file-bound"));
+        QVERIFY(writeHost(at + "/file") && writeHost(at + "/file-bound"));
         // A folder of the volume, and a single file of it, mounted elsewhere.
         QVERIFY(::mount(QByteArray(at + "/sub").constData(), QByteArray(at + "/bound").constData(),
                         nullptr, MS_BIND, nullptr) == 0);

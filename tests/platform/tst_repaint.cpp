@@ -8,24 +8,18 @@
 using namespace platform;
 
 namespace {
-class CountingWidget : public QWidget {
-public:
-    int paints = 0;
-
-protected:
-    void paintEvent(QPaintEvent*) override { ++paints; }
-};
-
-class CountingBar : public QProgressBar {
+template <typename Widget> class Counting : public Widget {
 public:
     int paints = 0;
 
 protected:
     void paintEvent(QPaintEvent* e) override {
         ++paints;
-        QProgressBar::paintEvent(e);
+        Widget::paintEvent(e);
     }
 };
+using CountingWidget = Counting<QWidget>;
+using CountingBar = Counting<QProgressBar>;
 } // namespace
 
 class TestRepaint : public QObject {

@@ -1,6 +1,5 @@
 #include "selection_controls.h"
 #include "temp_drives.h"
-#include "tmpfs_volume.h"
 
 #include "platform/drive_table.h"
 #include "platform/formats.h"
@@ -8,8 +7,6 @@
 
 #include <QFile>
 #include <QtTest>
-
-#include <sys/mount.h>
 
 using platform::Answer;
 using L = QStringList;
@@ -357,29 +354,6 @@ private Q_SLOTS:
         SelectionControls::settle();
         QCOMPARE(dir->path(), QStringLiteral("D:\\"));
         QCOMPARE(m_ui->listed(), tab == 1 ? L{"d"} : L{"a"});
-    }
-
-    // A real volume taken out: its letter is no longer ready.
-    void removedVolumeIsNotReady() {
-        TmpfsVolume volume;
-        SKIP_UNLESS_TMPFS(volume);
-        m_ui.reset();
-        platform::DriveTable::instance().useHost();
-        QString root;
-        for (const platform::Drive& d : platform::DriveTable::instance().drives())
-            if (d.hostRoot == volume.path() && d.ready)
-                root = QString(d.letter) + QStringLiteral(":\\");
-        QVERIFY2(!root.isEmpty(), "the mounted volume got no drive letter");
-        m_ui = std::make_unique<SelectionControls>();
-        m_ui->drive1->setDriveOf(root);
-        QCOMPARE(m_ui->dir1->path(), root);
-        m_ui->drive1->setDriveOf(QStringLiteral("C:\\"));
-
-        QVERIFY(volume.eject(MNT_DETACH));
-        m_user->expectBox(Answer::Ok, QStringLiteral("Drive Not Ready"));
-        m_ui->drive1->setDriveOf(root);
-        QCOMPARE(m_ui->drive1->drive(), QLatin1Char('C'));
-        QCOMPARE(m_ui->dir1->path().left(3), QStringLiteral("C:\\"));
     }
 };
 

@@ -29,8 +29,17 @@ public:
         return ScriptedUser::ask(box);
     }
 
+    // Notes a step that failed while a box or window was open, where a
+    // QVERIFY could not stop the run; problems() reports it.
+    void check(bool ok, const char* what) {
+        if (!ok)
+            m_trouble << QLatin1String(what);
+    }
+    QStringList problems() const { return ScriptedUser::problems() + m_trouble; }
+
 private:
     QList<std::function<void()>> m_acts;
+    QStringList m_trouble;
 };
 
 // A window's control by its design name, and a click on a button of it.

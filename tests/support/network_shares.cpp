@@ -43,32 +43,29 @@ bool run(const QString& program, const QStringList& args) {
     return p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
-// A port on 127.0.0.1 that nothing listens on just now.
-int freePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof a;
-    int port = 0;
-    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size) == 0)
-        port = ntohs(a.sin_port);
-    if (fd >= 0)
-        ::close(fd);
-    return port;
-}
-
-bool accepts(int port) {
+// Binds (port 0: any free port) or connects a socket on 127.0.0.1; the
+// port it was bound to or connected on, 0 when that failed.
+int onLoopback(int port, bool connect) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(quint16(port));
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool ok = fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    auto* at = reinterpret_cast<sockaddr*>(&a);
+    socklen_t size = sizeof a;
+    const bool ok =
+        fd >= 0 && (connect ? ::connect(fd, at, size) == 0
+                            : ::bind(fd, at, size) == 0 && ::getsockname(fd, at, &size) == 0);
     if (fd >= 0)
         ::close(fd);
-    return ok;
+    return ok ? ntohs(a.sin_port) : 0;
+}
+// A port on 127.0.0.1 that nothing listens on just now.
+int freePort() {
+    return onLoopback(0, false);
+}
+bool accepts(int port) {
+    return onLoopback(port, true) != 0;
 }
 
 // The processes whose parent is `parent`.
@@ -208,14 +205,6 @@ bool NetworkShares::startServer() {
         m_sshd.waitForFinished(2000);
     }
     return missing(QStringLiteral("the test sshd did not start (see %1/sshd.log)").arg(base));
-}
-
-QByteArray NetworkShares::mountPoint(int i) const {
-    return m_shares.at(i)->mountPoint;
-}
-
-QByteArray NetworkShares::served(int i) const {
-    return m_shares.at(i)->served;
 }
 
 bool NetworkShares::isMounted(int i) const {

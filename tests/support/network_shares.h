@@ -33,10 +33,10 @@ public:
     int count() const { return int(m_shares.size()); }
 
     // Where share i is mounted (the bare folder when it is not).
-    QByteArray mountPoint(int i) const;
+    QByteArray mountPoint(int i) const { return m_shares.at(i)->mountPoint; }
     // The folder the server serves as share i: the truth behind the mount,
     // without sshfs's caches in between.
-    QByteArray served(int i) const;
+    QByteArray served(int i) const { return m_shares.at(i)->served; }
     bool isMounted(int i) const;
 
     // Mounts share i (again) with sshfs and these extra -o options ("ro");

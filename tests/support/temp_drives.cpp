@@ -1,5 +1,6 @@
 #include "temp_drives.h"
 
+#include "platform/drive_path.h"
 #include "platform/drive_table.h"
 
 #include <QDir>
@@ -9,8 +10,8 @@
 
 #include <unistd.h>
 
-TempDrives::TempDrives(const QString& letters) : m_letters(letters)
-{
+TempDrives::TempDrives(const QString& letters)
+    : m_letters(letters) {
     if (!m_letters.contains(QLatin1Char('C')))
         m_letters.prepend(QLatin1Char('C'));
     QMap<QChar, QByteArray> map;
@@ -22,62 +23,55 @@ TempDrives::TempDrives(const QString& letters) : m_letters(letters)
     platform::DriveTable::instance().useFixedMap(map);
 }
 
-TempDrives::~TempDrives()
-{
+TempDrives::~TempDrives() {
     platform::DriveTable::instance().useHost();
 }
 
-QByteArray TempDrives::hostRoot(QChar letter) const
-{
+QByteArray TempDrives::hostRoot(QChar letter) const {
     return QFile::encodeName(m_dir.path() + QLatin1Char('/') + letter.toUpper());
 }
 
-QByteArray TempDrives::host(const QString& drivePath) const
-{
+QByteArray TempDrives::host(const QString& drivePath) const {
     QString rest = drivePath.mid(3);
     rest.replace(QLatin1Char('\\'), QLatin1Char('/'));
     QByteArray root = hostRoot(drivePath.at(0));
     return rest.isEmpty() ? root : root + '/' + QFile::encodeName(rest);
 }
 
-QString TempDrives::mkdir(const QString& drivePath) const
-{
+QString TempDrives::mkdir(const QString& drivePath) const {
     QDir().mkpath(QFile::decodeName(host(drivePath)));
     return drivePath;
 }
 
-QString TempDrives::makeFile(const QString& drivePath, const QByteArray& content) const
-{
-    const QString h = QFile::decodeName(host(drivePath));
-    QDir().mkpath(QFileInfo(h).path());
-    QFile f(h);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+QString TempDrives::makeFile(const QString& drivePath, const QByteArray& content) const {
+    QFile f(QFile::decodeName(host(drivePath)));
+    if (QDir().mkpath(QFileInfo(f).path()) && f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         f.write(content);
     return drivePath;
 }
 
-QString TempDrives::makeFile(const QString& drivePath, qint64 size) const
-{
-    const QString h = QFile::decodeName(host(drivePath));
-    QDir().mkpath(QFileInfo(h).path());
-    QFile f(h);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.resize(size);
+QString TempDrives::makeFile(const QString& drivePath, qint64 size) const {
+    QFile f(QFile::decodeName(host(makeFile(drivePath))));
+    f.resize(size);
     return drivePath;
 }
 
-QByteArray TempDrives::read(const QString& drivePath) const
-{
+QByteArray TempDrives::read(const QString& drivePath) const {
     QFile f(QFile::decodeName(host(drivePath)));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-bool TempDrives::exists(const QString& drivePath) const
-{
+bool TempDrives::exists(const QString& drivePath) const {
     return QFileInfo::exists(QFile::decodeName(host(drivePath)));
 }
 
-bool runningAsRoot()
-{
+QString readyDriveRoot(const QByteArray& hostRoot) {
+    for (const platform::Drive& d : platform::DriveTable::instance().drives())
+        if (d.hostRoot == hostRoot && d.ready)
+            return platform::drive_path::rootOf(d.letter);
+    return {};
+}
+
+bool runningAsRoot() {
     return ::geteuid() == 0;
 }

@@ -8,8 +8,8 @@
 #include <sys/statfs.h>
 #include <unistd.h>
 
-TmpfsVolume::TmpfsVolume(const char* options) : m_options(options)
-{
+TmpfsVolume::TmpfsVolume(const char* options)
+    : m_options(options) {
     if (::geteuid() != 0)
         return;
     char folder[] = "/mnt/pelmora-test-XXXXXX";
@@ -19,8 +19,7 @@ TmpfsVolume::TmpfsVolume(const char* options) : m_options(options)
     insertNew();
 }
 
-TmpfsVolume::~TmpfsVolume()
-{
+TmpfsVolume::~TmpfsVolume() {
     if (m_path.isEmpty())
         return;
     while (m_mounted && eject(MNT_DETACH)) {
@@ -29,33 +28,28 @@ TmpfsVolume::~TmpfsVolume()
     QDir(QFile::decodeName(m_path)).removeRecursively();
 }
 
-bool TmpfsVolume::insertNew()
-{
+bool TmpfsVolume::insertNew() {
     if (m_path.isEmpty() || m_mounted)
         return false;
     m_mounted = ::mount("tmpfs", m_path.constData(), "tmpfs", 0, m_options.constData()) == 0;
     return m_mounted;
 }
 
-bool TmpfsVolume::eject(int flags)
-{
+bool TmpfsVolume::eject(int flags) {
     if (m_mounted && ::umount2(m_path.constData(), flags) == 0)
         m_mounted = false;
     return !m_mounted;
 }
 
-bool TmpfsVolume::remountReadOnly()
-{
+bool TmpfsVolume::remountReadOnly() {
     return ::mount(nullptr, m_path.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
 }
 
-bool TmpfsVolume::remountWritable()
-{
+bool TmpfsVolume::remountWritable() {
     return ::mount(nullptr, m_path.constData(), nullptr, MS_REMOUNT, nullptr) == 0;
 }
 
-qint64 TmpfsVolume::freeBytes() const
-{
+qint64 TmpfsVolume::freeBytes() const {
     struct statfs fs;
     return ::statfs(m_path.constData(), &fs) == 0 ? qint64(fs.f_bavail) * fs.f_bsize : -1;
 }
