@@ -223,6 +223,7 @@ void Status::OkBtn_Click() {
     if (m_running || m_unloaded || !sel)
         return;
     m_running = true;
+    sel->setRunOn(true);
     // One copier for the run: it knows which volumes were written and
     // syncs them together.
     platform::FileCopier copier;
@@ -347,6 +348,8 @@ void Status::endRun(platform::FileCopier& copier, bool close) {
     copier.flush();
     platform::repaint::now();
     m_running = false;
+    if (SelectionState* sel = SelectionState::shared())
+        sel->setRunOn(false);
     if (m_unloaded)
         deleteLater(); // closed while the run was on
     else if (close)

@@ -15,6 +15,7 @@
 #include "platform/tab_control.h"
 #include "platform/twips.h"
 #include "platform/working_folder.h"
+#include "selection/selection_state.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -166,9 +167,22 @@ void Pelmora::connectHandlers() {
     using platform::FileBrowser;
     using platform::FolderBrowser;
 
+    // During a copy run a handler waits for its end, as a click waits in
+    // the queue: the run serves the windows, and a screen reader's press or
+    // toggle still reaches a control then.
+    using Handler = void (Pelmora::*)();
+    const auto later = [this](Handler handler) {
+        return [this, handler] {
+            if (m_state->runOn())
+                m_state->afterRun([this, handler] { (this->*handler)(); });
+            else
+                (this->*handler)();
+        };
+    };
+
     connect(control<platform::TabControl>("SSTab1"), &platform::TabControl::tabClicked, this,
-            &Pelmora::SSTab1_Click);
-    const std::pair<const char*, void (Pelmora::*)()> buttons[] = {
+            later(&Pelmora::SSTab1_Click));
+    const std::pair<const char*, Handler> buttons[] = {
         {"CopyBtn1", &Pelmora::CopyBtn1_Click},     {"CopyBtn2", &Pelmora::CopyBtn2_Click},
         {"ExitBtn1", &Pelmora::ExitBtn1_Click},     {"ExitBtn2", &Pelmora::ExitBtn2_Click},
         {"ExitBtn3", &Pelmora::ExitBtn3_Click},     {"ExitBtn4", &Pelmora::ExitBtn4_Click},
@@ -177,29 +191,32 @@ void Pelmora::connectHandlers() {
         {"RemDirBtn", &Pelmora::RemDirBtn_Click},   {"ClrDirBtn", &Pelmora::ClrDirBtn_Click},
     };
     for (const auto& [name, handler] : buttons)
-        connect(control<QPushButton>(name), &QPushButton::clicked, this, handler);
+        connect(control<QPushButton>(name), &QPushButton::clicked, this, later(handler));
 
     // A check box's handler follows its value, once per change, however it
     // changed: a click, Space, or a screen reader's toggle (which emits no
     // clicked). The boxes start unchecked and nothing before this sets them.
-    const std::pair<const char*, void (Pelmora::*)()> checkBoxes[] = {
+    const std::pair<const char*, Handler> checkBoxes[] = {
         {"HidChkBox", &Pelmora::HidChkBox_Click},
         {"SysChkBox", &Pelmora::SysChkBox_Click},
         {"SSChkBox", &Pelmora::SSChkBox_Click},
     };
     for (const auto& [name, handler] : checkBoxes)
-        connect(control<QCheckBox>(name), &QCheckBox::toggled, this, handler);
+        connect(control<QCheckBox>(name), &QCheckBox::toggled, this, later(handler));
 
     connect(control<SelectionList>("SelFileList"), &SelectionList::entryClicked, this,
-            &Pelmora::SelFileList_Click);
+            later(&Pelmora::SelFileList_Click));
     connect(control<SelectionList>("SelDirList"), &SelectionList::entryClicked, this,
-            &Pelmora::SelDirList_Click);
+            later(&Pelmora::SelDirList_Click));
 
     connect(control<DriveSelector>("Drive1"), &DriveSelector::changed, this,
-            &Pelmora::Drive1_Change);
-    connect(control<FolderBrowser>("Dir1"), &FolderBrowser::changed, this, &Pelmora::Dir1_Change);
-    connect(control<FileBrowser>("File1"), &FileBrowser::clicked, this, &Pelmora::File1_Click);
+            later(&Pelmora::Drive1_Change));
+    connect(control<FolderBrowser>("Dir1"), &FolderBrowser::changed, this,
+            later(&Pelmora::Dir1_Change));
+    connect(control<FileBrowser>("File1"), &FileBrowser::clicked, this,
+            later(&Pelmora::File1_Click));
     connect(control<DriveSelector>("Drive2"), &DriveSelector::changed, this,
-            &Pelmora::Drive2_Change);
-    connect(control<FolderBrowser>("Dir2"), &FolderBrowser::clicked, this, &Pelmora::Dir2_Click);
+            later(&Pelmora::Drive2_Change));
+    connect(control<FolderBrowser>("Dir2"), &FolderBrowser::clicked, this,
+            later(&Pelmora::Dir2_Click));
 }

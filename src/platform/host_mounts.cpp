@@ -235,7 +235,9 @@ bool MountWatch::changed() {
         return true;
     // The kernel marks the open table when the mounts change, and the
     // mark is taken off by this very poll.
-    struct pollfd p {m_fd, POLLPRI, 0};
+    struct pollfd p {
+        m_fd, POLLPRI, 0
+    };
     return ::poll(&p, 1, 0) != 0;
 }
 

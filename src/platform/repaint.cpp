@@ -119,9 +119,10 @@ void forget(QWidget* widget) {
         std::remove_if(s.values.begin(), s.values.end(),
                        [widget](const PendingValue& p) { return p.bar.data() == widget; }),
         s.values.end());
-    s.texts.erase(std::remove_if(s.texts.begin(), s.texts.end(),
-                                 [widget](const PendingText& p) { return p.label.data() == widget; }),
-                  s.texts.end());
+    s.texts.erase(
+        std::remove_if(s.texts.begin(), s.texts.end(),
+                       [widget](const PendingText& p) { return p.label.data() == widget; }),
+        s.texts.end());
 }
 
 } // namespace platform::repaint

@@ -7,6 +7,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include <utility>
+
 namespace {
 
 SelectionState* g_shared = nullptr;
@@ -195,4 +197,21 @@ void SelectionState::clearFolders() {
     m_c.selDirList->clear();
     m_folderIndex.clear();
     m_folderCount = 0;
+}
+
+void SelectionState::setRunOn(bool on) {
+    m_runOn = on;
+    if (on || m_afterRun.empty())
+        return;
+    QMetaObject::invokeMethod(
+        m_c.selFileList,
+        [calls = std::exchange(m_afterRun, {})] {
+            for (const std::function<void()>& call : calls)
+                call();
+        },
+        Qt::QueuedConnection);
+}
+
+void SelectionState::afterRun(std::function<void()> call) {
+    m_afterRun.push_back(std::move(call));
 }

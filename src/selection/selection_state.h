@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <vector>
+
 class QCheckBox;
 class QLabel;
 class QListWidget;
@@ -79,6 +82,14 @@ public:
     // The load handler's part: counters zero, indicators, six buttons disabled.
     void load();
 
+    // ---- a copy run
+    // While a run is on, the main window's handlers wait for its end: the
+    // run lets the windows be served (a screen reader's press of a button
+    // still comes in then), and nothing may change what it copies under it.
+    bool runOn() const { return m_runOn; }
+    void setRunOn(bool on); // off: what waited runs next from the event loop, in order
+    void afterRun(std::function<void()> call);
+
     // ---- changes of the file side (the handlers decide the order of steps)
     // Whether an exact-equal SelFileList entry exists. Uses an index kept
     // in step with the list, so the test does not grow with the list.
@@ -105,4 +116,6 @@ private:
     int m_folderCount = 0;
     QSet<QString> m_fileIndex;   // the SelFileList entries
     QSet<QString> m_folderIndex; // the SelDirList entries
+    bool m_runOn = false;
+    std::vector<std::function<void()>> m_afterRun;
 };
