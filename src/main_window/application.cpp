@@ -28,7 +28,9 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::KeyPress && !m_keyboardUsed) {
+        // Every key, not the first alone: the toolkit may take the marks
+        // away again when the mouse moves the focus.
+        if (event->type() == QEvent::KeyPress) {
             m_keyboardUsed = true;
             for (QWidget* window : QApplication::topLevelWidgets())
                 mark(window);

@@ -1,9 +1,9 @@
 """A whole mission with the keyboard alone, keys sent through the X server
 and no mouse or accessibility action: choose a drive, a folder and files,
 Select All, remove a file, add folders with and without Speed Select, copy,
-answer the overwrite question and the copy-error box, exit. Tab follows the
-designed order on each tab. The message boxes and the question are alerts
-or dialogs to a screen reader. A small full tmpfs disk is the second drive
+answer the overwrite question and the copy-error box, exit. Tab visits each
+tab's controls in the window's tab order. The overwrite question is a
+dialog to a screen reader, the message boxes alerts or dialogs. A small full tmpfs disk is the second drive
 and the full target: needs root to mount it; skips elsewhere."""
 
 import os
