@@ -3,6 +3,7 @@
 #include "main_window/artwork.h"
 
 #include <QApplication>
+#include <QEvent>
 
 namespace {
 
@@ -14,6 +15,41 @@ constexpr const char* DialogFamily = "Liberation Sans";
 constexpr int DialogPixelSize = 11;
 constexpr int NamePixelSize = 13; // 9.75 points at 96 dpi
 constexpr int DialogStretch = 92;
+
+// Focus marks follow the keyboard, as on other desktops: a mouse user sees
+// the windows unmarked, and from the first key pressed anywhere in the
+// program every window marks its focus. The style marks it only in a
+// window where Tab moved the focus, so a person who opened the question
+// with Enter, or turned to a tab with an arrow key, would not see where
+// the focus is; this marks such a window too.
+class FocusCues : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // Every key, not the first alone: the toolkit may take the marks
+        // away again when the mouse moves the focus.
+        if (event->type() == QEvent::KeyPress) {
+            m_keyboardUsed = true;
+            for (QWidget* window : QApplication::topLevelWidgets())
+                mark(window);
+        } else if (event->type() == QEvent::Show && m_keyboardUsed && watched->isWidgetType()) {
+            mark(static_cast<QWidget*>(watched));
+        }
+        return false;
+    }
+
+private:
+    static void mark(QWidget* widget) {
+        if (!widget->isWindow() || widget->testAttribute(Qt::WA_KeyboardFocusChange))
+            return;
+        widget->setAttribute(Qt::WA_KeyboardFocusChange);
+        widget->update();
+    }
+
+    bool m_keyboardUsed = false;
+};
 
 } // namespace
 
@@ -38,4 +74,5 @@ void setUpApplication(QApplication& app) {
     QCoreApplication::setOrganizationName(QStringLiteral("Orvane"));
     app.setWindowIcon(artwork::windowIcon());
     app.setFont(dialogFont());
+    app.installEventFilter(new FocusCues(&app));
 }

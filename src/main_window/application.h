@@ -5,7 +5,8 @@
 class QApplication;
 
 // Program-wide settings made once at start: the application's name, the
-// icon of every window and the dialog font.
+// icon of every window, the dialog font, and focus marks in every window
+// once the keyboard has been used.
 void setUpApplication(QApplication& app);
 
 // The text of every control: a plain sans-serif at the small dialog size the

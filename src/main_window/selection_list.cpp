@@ -1,6 +1,7 @@
 #include "main_window/selection_list.h"
 
 #include "platform/entry_pick.h"
+#include "platform/focus_frame.h"
 
 #include <QKeyEvent>
 
@@ -21,4 +22,9 @@ void SelectionList::keyPressEvent(QKeyEvent* event) {
     const bool space = event->key() == Qt::Key_Space || event->key() == Qt::Key_Select;
     if (currentRow() >= 0 && (currentRow() != before || space))
         Q_EMIT entryClicked();
+}
+
+void SelectionList::paintEvent(QPaintEvent* event) {
+    QListWidget::paintEvent(event);
+    platform::paintFocusWithoutEntry(this);
 }

@@ -17,4 +17,6 @@ Q_SIGNALS:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // An empty list with the focus is framed, so the focus stays visible.
+    void paintEvent(QPaintEvent* event) override;
 };

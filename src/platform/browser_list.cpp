@@ -1,6 +1,7 @@
 #include "platform/browser_list.h"
 
 #include "platform/entry_pick.h"
+#include "platform/focus_frame.h"
 
 #include <QKeyEvent>
 
@@ -23,6 +24,11 @@ void BrowserList::keyPressEvent(QKeyEvent* event) {
     const bool space = event->key() == Qt::Key_Space || event->key() == Qt::Key_Select;
     if (after >= 0 && (after != before || space))
         Q_EMIT clicked();
+}
+
+void BrowserList::paintEvent(QPaintEvent* event) {
+    QListWidget::paintEvent(event);
+    paintFocusWithoutEntry(this);
 }
 
 QItemSelectionModel::SelectionFlags BrowserList::selectionCommand(const QModelIndex& index,

@@ -22,6 +22,8 @@ protected:
     virtual int highlightedRow() const { return currentRow(); }
 
     void keyPressEvent(QKeyEvent* event) override;
+    // An empty list with the focus is framed, so the focus stays visible.
+    void paintEvent(QPaintEvent* event) override;
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event) const override;
 };

@@ -161,18 +161,29 @@ class Program:
     def focused(self):
         """The design name of the control holding the focus ("SSTab1" for the tab row)."""
         def probe():
+            # The current entry of every list and the current tab say
+            # "focused" even where their list or tab row has not the focus:
+            # they count only when nothing else in the active window has it.
             for win in self.app:
+                if not win.getState().contains(pyatspi.STATE_ACTIVE):
+                    continue
+                tab_row = None
                 for acc in _walk(win):
                     if not acc.getState().contains(pyatspi.STATE_FOCUSED):
                         continue
+                    role = acc.getRoleName()
+                    if role in ("list item", "table cell"):
+                        continue
+                    if role in ("page tab list", "page tab"):
+                        tab_row = "SSTab1"
+                        continue
                     node = acc
                     while node is not None and node is not win:
-                        if node.getRoleName() in ("page tab list", "page tab"):
-                            return "SSTab1"
                         if node.description:
                             return node.description
                         node = node.parent
-                    return acc.name or acc.getRoleName()
+                    return acc.name or role
+                return tab_row
             return None
         return wait_for("a control with the focus", probe)
 
@@ -187,7 +198,30 @@ class Program:
             self.key("Tab")
         raise Failure(f"Tab never reached '{name}': {seen}")
 
+    def press_on(self, name, *keys):
+        """Tabs to a control and presses keys there."""
+        self.tab_to(name)
+        self.key(*keys)
+
+    def cycle(self, limit=40):
+        """Presses Tab until the focus is back where it was; the controls visited."""
+        seen = [self.focused()]
+        for _ in range(limit):
+            self.key("Tab")
+            now = self.focused()
+            if now == seen[0]:
+                return seen
+            seen.append(now)
+        raise Failure(f"Tab never came back to '{seen[0]}': {seen}")
+
     # ---- input through the X server
+    def focus_window(self, title):
+        """Gives a window the keyboard (no window manager runs under Xvfb)."""
+        self.window(title)
+        subprocess.run(["xdotool", "search", "--name", f"^{title}$", "windowfocus", "--sync"],
+                       check=True, capture_output=True)
+        time.sleep(0.2)
+
     def click(self, acc, double=False):
         ext = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
         x, y = ext.x + ext.width // 2, ext.y + ext.height // 2

@@ -1,8 +1,9 @@
 """The program as a screen reader sees and drives it, with no mouse: every
-window has its role (the main window a frame, the progress window and the
-overwrite question dialogs, message boxes alerts or dialogs), the status
-bar is a status bar, and each control does its work through its
-accessibility action: the check boxes ("Hidden Files" lists hidden files,
+window has its role (the main window a frame, the progress window a
+dialog, the exit question an alert or dialog; test_keyboard_only checks the
+overwrite question and the other message boxes), the status bar is a
+status bar, and each control does its work through its accessibility
+action: the check boxes ("Hidden Files" lists hidden files,
 Speed Select adds a folder on a pick, "Don't Confirm Overwrites" replaces
 without asking), list entries, tabs and buttons."""
 
