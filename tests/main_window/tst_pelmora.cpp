@@ -261,6 +261,32 @@ private Q_SLOTS:
         QVERIFY2(user.problems().isEmpty(), qPrintable(user.problems().join('\n')));
     }
 
+    // While a copy run is on (it serves the windows), what reaches a
+    // control waits for the run's end, however it came: a screen reader's
+    // press or toggle, a click. Then it acts, in order.
+    void handlersWaitForTheRun() {
+        select({FileA, FileB}, {"D:\\"});
+        auto* file1 = control<platform::FileBrowser>("File1");
+        SelectionState& sel = m_window->selection();
+        sel.setRunOn(true);
+        control<QCheckBox>("HidChkBox")->toggle();
+        for (const char* button : {"RemFileBtn", "ClrDirBtn"})
+            control<QPushButton>(button)->setEnabled(true);
+        auto* list = control<QListWidget>("SelFileList");
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(0)).center());
+        control<QPushButton>("RemFileBtn")->click();
+        control<QPushButton>("ClrDirBtn")->click();
+        QCoreApplication::processEvents();
+        QCOMPARE(selected(), (QStringList{FileA, FileB, "D:\\"}));
+        QCOMPARE(file1->fileCount(), 2);
+
+        sel.setRunOn(false);
+        QTRY_COMPARE(selected(), QStringList{FileB});
+        QCOMPARE(file1->fileCount(), 3); // .hidden.txt
+        control<QCheckBox>("HidChkBox")->toggle();
+    }
+
     // A check box's handler runs once for each change of its value, however
     // it was made: a click, Space, or a screen reader's toggle (toggle()
     // emits no clicked()). The file boxes re-list File1 once per change.
