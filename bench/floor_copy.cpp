@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,31 +48,15 @@ bool copyData(int from, int to, off_t length) {
     return true;
 }
 
-// The folder a volume is mounted on, above path.
-QByteArray mountRootOf(const QByteArray& path) {
-    struct stat st {};
-    if (::stat(path.constData(), &st) != 0)
-        failErrno("stat", path);
-    QByteArray root = path;
-    while (root != "/") {
-        const qsizetype slash = root.lastIndexOf('/');
-        const QByteArray parent = slash <= 0 ? QByteArray("/") : root.left(slash);
-        struct stat up {};
-        if (::stat(parent.constData(), &up) != 0 || up.st_dev != st.st_dev)
-            break;
-        root = parent;
-    }
-    return root;
-}
-
 // The look-up the program adds to one copy (see Options::programLookups):
-// the identity of the target's volume, seen at its root, so that a disk
-// swapped or taken out between two copies is never written through the
-// folder held open.
-void programLookups(const QByteArray& volumeRoot) {
-    struct statx stx {};
-    ::statx(AT_FDCWD, volumeRoot.constData(), AT_STATX_DONT_SYNC | AT_NO_AUTOMOUNT,
-            STATX_TYPE | STATX_MNT_ID, &stx);
+// whether the host's mounts changed, one poll of the mount table, so that a
+// disk swapped or taken out between two copies is never written through the
+// folder held open (its volume's root is looked at only after a change).
+void programLookups(int mountTable) {
+    struct pollfd p {
+        mountTable, POLLPRI, 0
+    };
+    ::poll(&p, 1, 0);
 }
 
 class FloorCopier {
@@ -143,16 +128,17 @@ void run(const QByteArray& sourceFolder, const QStringList& names,
     }
 
     FloorCopier copier(options);
+    const int mountTable =
+        options.programLookups ? ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC) : -1;
     QSet<dev_t> volumes;
     QList<int> syncFds;
     for (const QByteArray& folder : targetFolders) {
         const int folderFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (folderFd < 0)
             failErrno("open", folder);
-        const QByteArray volumeRoot = options.programLookups ? mountRootOf(folder) : QByteArray();
         for (qsizetype i = 0; i < sources.size(); ++i) {
             if (options.programLookups)
-                programLookups(volumeRoot);
+                programLookups(mountTable);
             copier.copy(folderFd, folder, sources[i], encodedNames[i]);
         }
         struct stat st {};

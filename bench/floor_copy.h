@@ -18,7 +18,7 @@ namespace bench::floor_copy {
 struct Options {
     bool namedTemporaries = false; // never O_TMPFILE (the slower route)
     // Adds, per copy, the look-up the program makes besides the safe
-    // sequence (the target volume's identity at its root): shows what it
+    // sequence (a poll of the host's mount table, whether a volume changed): shows what it
     // alone costs.
     bool programLookups = false;
 };

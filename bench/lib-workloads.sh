@@ -41,7 +41,7 @@ declare -A case_title=(
   [F]="F: 1 x 2 GiB into 1 folder"
   [G]="G: 2,000 x 4 KiB and 200 x 1 MiB into 1 folder on each of 2 sshfs shares")
 # What the program's run is told besides the folders.
-declare -A case_opts=([Ar]=--dont-confirm [E]=--copy-error-ends-run [F]=--ui-gaps)
+declare -A case_opts=([Ar]=--dont-confirm [D]=--ui-gaps [E]=--copy-error-ends-run [F]=--ui-gaps)
 
 make_workloads() {
   local root=$1
