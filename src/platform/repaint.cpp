@@ -17,15 +17,30 @@ namespace {
 
 constexpr qint64 FrameMs = 1000 / 30;
 
-struct PendingValue {
-    QPointer<QProgressBar> bar;
-    int value;
+// A widget's new value, kept until the next paint; the last one set wins.
+template <typename W, typename V> struct Pending {
+    QPointer<W> widget;
+    V value;
 };
+using PendingValue = Pending<QProgressBar, int>;
+using PendingText = Pending<QLabel, QString>;
 
-struct PendingText {
-    QPointer<QLabel> label;
-    QString text;
-};
+template <typename W, typename V>
+void keep(std::vector<Pending<W, V>>& pending, W* widget, const V& value) {
+    auto it = std::find_if(pending.begin(), pending.end(),
+                           [widget](const Pending<W, V>& p) { return p.widget == widget; });
+    if (it != pending.end())
+        it->value = value;
+    else
+        pending.push_back({widget, value});
+    soon(widget);
+}
+
+template <typename W, typename V> void drop(std::vector<Pending<W, V>>& pending, QWidget* widget) {
+    pending.erase(std::remove_if(pending.begin(), pending.end(),
+                                 [widget](const Pending<W, V>& p) { return p.widget == widget; }),
+                  pending.end());
+}
 
 struct State {
     QList<QPointer<QWidget>> dirty;
@@ -45,22 +60,22 @@ State& state() {
 void applyValues(State& s) {
     const std::vector<PendingValue> values = std::exchange(s.values, {});
     for (const PendingValue& p : values) {
-        if (!p.bar || p.bar->value() == p.value)
+        if (!p.widget || p.widget->value() == p.value)
             continue;
-        const bool held = p.bar->updatesEnabled();
+        const bool held = p.widget->updatesEnabled();
         if (held)
-            p.bar->setUpdatesEnabled(false);
-        p.bar->setValue(p.value);
+            p.widget->setUpdatesEnabled(false);
+        p.widget->setValue(p.value);
         if (held)
-            p.bar->setUpdatesEnabled(true);
+            p.widget->setUpdatesEnabled(true);
     }
 }
 
 void applyTexts(State& s) {
     const std::vector<PendingText> texts = std::exchange(s.texts, {});
     for (const PendingText& p : texts) {
-        if (p.label)
-            p.label->setText(p.text);
+        if (p.widget)
+            p.widget->setText(p.value);
     }
 }
 
@@ -87,25 +102,11 @@ void soon(QWidget* widget) {
 }
 
 void setValue(QProgressBar* bar, int value) {
-    State& s = state();
-    auto pending = std::find_if(s.values.begin(), s.values.end(),
-                                [bar](const PendingValue& p) { return p.bar == bar; });
-    if (pending != s.values.end())
-        pending->value = value;
-    else
-        s.values.push_back({bar, value});
-    soon(bar);
+    keep(state().values, bar, value);
 }
 
 void setText(QLabel* label, const QString& text) {
-    State& s = state();
-    auto pending = std::find_if(s.texts.begin(), s.texts.end(),
-                                [label](const PendingText& p) { return p.label == label; });
-    if (pending != s.texts.end())
-        pending->text = text;
-    else
-        s.texts.push_back({label, text});
-    soon(label);
+    keep(state().texts, label, text);
 }
 
 void now() {
@@ -115,14 +116,8 @@ void now() {
 void forget(QWidget* widget) {
     State& s = state();
     s.dirty.removeAll(widget);
-    s.values.erase(
-        std::remove_if(s.values.begin(), s.values.end(),
-                       [widget](const PendingValue& p) { return p.bar.data() == widget; }),
-        s.values.end());
-    s.texts.erase(
-        std::remove_if(s.texts.begin(), s.texts.end(),
-                       [widget](const PendingText& p) { return p.label.data() == widget; }),
-        s.texts.end());
+    drop(s.values, widget);
+    drop(s.texts, widget);
 }
 
 } // namespace platform::repaint
