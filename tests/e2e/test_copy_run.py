@@ -1,6 +1,8 @@
-"""A whole copy run with the real modal windows, answered from the
-keyboard: Enter in the copy-error box chooses Ignore, Enter in the
-overwrite question chooses Cancel. Saves screenshots of both windows."""
+"""A whole copy run with the real modal windows, the files and folder
+picked by mouse (a click on a file selects it: the status bar counts it and
+the total shows its size), the questions answered from the keyboard: Enter
+in the copy-error box chooses Ignore, Enter in the overwrite question
+chooses Cancel. Saves screenshots of both windows."""
 
 import os
 import sys
@@ -31,8 +33,13 @@ def test(binary):
         try:
             program.window("Pelmora By Orvane")
             program.wait_for_items("File1", ["one.txt", "two.txt"])
-            program.click_control("AllFileBtn")
+            program.click(program.item("File1", "one.txt"))
+            program.wait_text("Label2", "11", window="Pelmora By Orvane")
+            check(" 1 File(s) Selected" in panel_texts(program), f"panels: {panel_texts(program)}")
+            program.click(program.item("File1", "two.txt"))
             program.wait_text("Label2", "36", window="Pelmora By Orvane")
+            selected = program.items("SelFileList")
+            check([s[-8:] for s in selected] == ["\\one.txt", "\\two.txt"], f"SelFileList: {selected}")
 
             program.click(program.tab("To Folder(s)"))
             program.click(program.item("Dir2", "target"))

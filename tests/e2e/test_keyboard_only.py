@@ -1,10 +1,10 @@
 """A whole mission with the keyboard alone, keys sent through the X server
 and no mouse or accessibility action: choose a drive, a folder and files,
 Select All, remove a file, add folders with and without Speed Select, copy,
-answer the overwrite question and the copy-error box, exit. Tab visits each
-tab's controls in the window's tab order. The overwrite question is a
-dialog to a screen reader, the message boxes alerts or dialogs. A small full tmpfs disk is the second drive
-and the full target: needs root to mount it; skips elsewhere."""
+answer the overwrite question and the copy-error box, exit. The overwrite
+question is a dialog to a screen reader, the message boxes alerts or
+dialogs. A small full tmpfs disk is the second drive and the full target:
+needs root to mount it; skips elsewhere."""
 
 import os
 import subprocess
@@ -36,13 +36,6 @@ def fill(disk):
             pass
 
 
-def check_tabs(program, want):
-    """One round of Tab from the tab row visits these controls."""
-    program.tab_to("SSTab1")
-    order = program.cycle()
-    check(order == ["SSTab1"] + want, f"Tab visits {order}")
-
-
 def answer(program, title, *keys, back_to=None):
     """Answers a message box or question by keys; the keyboard goes back to
     the window beneath, as a window manager would hand it back."""
@@ -72,8 +65,6 @@ def test(binary):
             program = Program(binary, cwd=work)
             program.focus_window(MAIN)
             check(program.focused() == "SSTab1", f"focus at start: {program.focused()}")
-            check_tabs(program,
-                       ["Drive1", "Dir1", "File1", "SelFileList", "ExitBtn2", "AllFileBtn"])
 
             # A file of the start folder: Space picks the entry the focus is on.
             program.wait_for_items("File1", ["zero.txt"])
@@ -120,8 +111,6 @@ def test(binary):
                                program.items("SelDirList"))
             check(folders[1].endswith("\\t2\\") and folders[2] == drive[0].upper() +
                   ":\\disk-full\\", f"SelDirList: {folders}")
-            check_tabs(program, ["SelDirList", "Drive2", "Dir2", "DirSelBtn", "SSChkBox",
-                                 "ExitBtn1", "CopyBtn1", "ClrDirBtn"])
 
             # Copy, Enter on "Finish"; "Overwrite File" by Tab, Tab, Space from
             # "Cancel"; Ignore (the default) for each file on the full disk.
@@ -145,13 +134,9 @@ def test(binary):
                       [b"one, the new one\n", b"zero, on C:\n"], f"the copies in {folder}")
             check(not list((disk / "disk-full").iterdir()), "a file was left on the full disk")
 
-            # The other two tabs by arrows, then Exit on "About": Enter on the
+            # "About" by arrows on the tab row, then Exit there: Enter on the
             # focused button, Enter for OK.
-            for caption, want in (("Options / Help", ["HidChkBox", "SysChkBox", "Check1",
-                                                      "ExitBtn4"]), ("About", ["ExitBtn3"])):
-                program.press_on("SSTab1", "Right")
-                order = program.cycle()
-                check(order == ["SSTab1"] + want, f"Tab on '{caption}': {order}")
+            program.press_on("SSTab1", "Right", "Right")
             program.press_on("ExitBtn3", "Return")
             answer(program, "Quit Pelmora?", "Return")
             status = program.wait_exit()
@@ -164,8 +149,4 @@ def test(binary):
 
 
 if __name__ == "__main__":
-    reason = why_not()
-    if reason:
-        print(f"SKIP: {reason}")
-        sys.exit(77)
-    sys.exit(main(test, sys.argv[1]))
+    sys.exit(main(test, sys.argv[1], why_not))

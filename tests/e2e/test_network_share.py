@@ -113,8 +113,4 @@ def test(binary):
 
 
 if __name__ == "__main__":
-    reason = why_not()
-    if reason:
-        print(f"SKIP: {reason}")
-        sys.exit(77)
-    sys.exit(main(test, sys.argv[1]))
+    sys.exit(main(test, sys.argv[1], why_not))
