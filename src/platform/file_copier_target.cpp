@@ -9,7 +9,6 @@
 #include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
-#include <sys/sysmacros.h>
 
 namespace platform::copier {
 
@@ -19,22 +18,6 @@ bool isPrefixFolder(const QByteArray& root, const QByteArray& path) {
     if (root == "/")
         return path.startsWith('/');
     return path == root || (path.startsWith(root) && path.at(root.size()) == '/');
-}
-
-struct Look {
-    dev_t dev = 0;
-    bool folder = false;
-    bool knowsMount = false;
-    quint64 mount = 0;
-};
-
-std::optional<Look> look(int dirFd, const char* path, int flags) {
-    struct statx sx;
-    if (::statx(dirFd, path, flags | AT_NO_AUTOMOUNT | AT_STATX_DONT_SYNC,
-                STATX_TYPE | STATX_MNT_ID, &sx) != 0)
-        return std::nullopt;
-    return Look{makedev(sx.stx_dev_major, sx.stx_dev_minor), S_ISDIR(sx.stx_mode),
-                (sx.stx_mask & STATX_MNT_ID) != 0, sx.stx_mnt_id};
 }
 
 // Never write into the bare mount-point folder of a volume that has gone:
@@ -102,9 +85,9 @@ bool TargetFolders::volumeStillThere() {
         return true;
     if (m_mountsTell && !m_mounts.changed())
         return true;
-    const std::optional<Look> now = look(AT_FDCWD, m_held.watched.constData(), 0);
-    return now && now->folder && now->dev == m_held.watchedDev &&
-           (!now->knowsMount || !m_held.watchedKnowsMount || now->mount == m_held.watchedMount);
+    const std::optional<host_mounts::Look> now = host_mounts::look(m_held.watched);
+    return now && now->folder && now->device == m_held.watchedDev &&
+           (!now->knowsMountId || !m_held.watchedKnowsMount || now->mountId == m_held.watchedMount);
 }
 
 Result<TargetPlace> TargetFolders::resolve(const QString& target, QChar letter,
@@ -154,12 +137,12 @@ Result<TargetPlace> TargetFolders::resolve(const QString& target, QChar letter,
              !rootDevice || *rootDevice != st.st_dev)
         held.watched = folder;
     if (!held.watched.isEmpty()) {
-        const std::optional<Look> now = look(AT_FDCWD, held.watched.constData(), 0);
-        if (!now || now->dev != st.st_dev)
+        const std::optional<host_mounts::Look> now = host_mounts::look(held.watched);
+        if (!now || now->device != st.st_dev)
             return FsError::NotReady;
-        held.watchedDev = now->dev;
-        held.watchedKnowsMount = now->knowsMount;
-        held.watchedMount = now->mount;
+        held.watchedDev = now->device;
+        held.watchedKnowsMount = now->knowsMountId;
+        held.watchedMount = now->mountId;
     }
     held.fd.reset(fd.release());
     m_holding = true;
