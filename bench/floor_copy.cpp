@@ -2,12 +2,13 @@
 
 #include "bench_common.h"
 
+#include "platform/host_mounts.h"
+
 #include <QSet>
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -49,14 +50,13 @@ bool copyData(int from, int to, off_t length) {
 }
 
 // The look-up the program adds to one copy (see Options::programLookups):
-// whether the host's mounts changed, one poll of the mount table, so that a
-// disk swapped or taken out between two copies is never written through the
-// folder held open (its volume's root is looked at only after a change).
-void programLookups(int mountTable) {
-    struct pollfd p {
-        mountTable, POLLPRI, 0
-    };
-    ::poll(&p, 1, 0);
+// whether the host's mounts changed, asked of the program's own watch, so
+// that a disk swapped or taken out between two copies is never written
+// through the folder held open (its volume's root is looked at only after
+// a change).
+void programLookups(platform::host_mounts::MountWatch& mounts, const QByteArray& folder) {
+    if (mounts.changed())
+        platform::host_mounts::look(folder);
 }
 
 class FloorCopier {
@@ -128,8 +128,7 @@ void run(const QByteArray& sourceFolder, const QStringList& names,
     }
 
     FloorCopier copier(options);
-    const int mountTable =
-        options.programLookups ? ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC) : -1;
+    platform::host_mounts::MountWatch mounts;
     QSet<dev_t> volumes;
     QList<int> syncFds;
     for (const QByteArray& folder : targetFolders) {
@@ -138,7 +137,7 @@ void run(const QByteArray& sourceFolder, const QStringList& names,
             failErrno("open", folder);
         for (qsizetype i = 0; i < sources.size(); ++i) {
             if (options.programLookups)
-                programLookups(mountTable);
+                programLookups(mounts, folder);
             copier.copy(folderFd, folder, sources[i], encodedNames[i]);
         }
         struct stat st {};

@@ -18,8 +18,8 @@ namespace bench::floor_copy {
 struct Options {
     bool namedTemporaries = false; // never O_TMPFILE (the slower route)
     // Adds, per copy, the look-up the program makes besides the safe
-    // sequence (a poll of the host's mount table, whether a volume changed): shows what it
-    // alone costs.
+    // sequence (whether a volume changed, asked of the program's mount
+    // watch): shows what it alone costs.
     bool programLookups = false;
 };
 

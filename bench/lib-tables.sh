@@ -70,7 +70,7 @@ print_tables() {
     echo "| Step | s | share of the run |"
     echo "|---|---:|---:|"
     echo "| the safe sequence itself (floor loop) | $(fmt "$f") | $(ratio "$f" "$o") |"
-    echo "| + the program's extra look-ups (has a volume changed: a poll of the mount table) | $(fmt "$(awk -v a="$l" -v b="$f" 'BEGIN { print a - b }')") | $(ratio "$(awk -v a="$l" -v b="$f" 'BEGIN { print a - b }')" "$o") |"
+    echo "| + the program's extra look-ups (has a volume changed: the mount watch asked) | $(fmt "$(awk -v a="$l" -v b="$f" 'BEGIN { print a - b }')") | $(ratio "$(awk -v a="$l" -v b="$f" 'BEGIN { print a - b }')" "$o") |"
     echo "| + the rest of the program's own work, progress bars hidden | $(fmt "$(awk -v a="$n" -v b="$l" 'BEGIN { print a - b }')") | $(ratio "$(awk -v a="$n" -v b="$l" 'BEGIN { print a - b }')" "$o") |"
     echo "| + painting the progress bars | $(fmt "$(awk -v a="$o" -v b="$n" 'BEGIN { print a - b }')") | $(ratio "$(awk -v a="$o" -v b="$n" 'BEGIN { print a - b }')" "$o") |"
     echo "| the copy run | $(fmt "$o") | 1.00 |"

@@ -228,18 +228,23 @@ void Status::OkBtn_Click() {
     // syncs them together.
     platform::FileCopier copier;
 
+    // The lists cannot change during the run (their handlers wait for its
+    // end), so each entry is read once where it is needed.
     const int folderCount = sel->selDirCount();
+    QString target;
     for (int i = 0; i < folderCount; ++i) {
-        setCaption(m_label1, sel->selDir(i));
+        const QString folder = sel->selDir(i);
+        setCaption(m_label1, folder);
         setCaption(m_label5, foldersComplete(i, sel->selDirCount()));
 
         const int fileCount = sel->selFileCount();
         for (int j = 0; j < fileCount; ++j) {
-            setCaption(m_label2, sel->fileName(j));
-            platform::repaint::soon(m_label5);
+            const QString name = sel->fileName(j);
+            setCaption(m_label2, name);
 
             const QString source = sel->selFile(j);
-            const QString target = sel->selDir(i) + sel->fileName(j);
+            target.resize(0); // keeps its room: no allocation per copy
+            target.append(folder).append(name);
             // The same path in another letter case is taken for the same
             // file; an alias by link or bind mount is found by the file's
             // identity once the target is seen to exist (copyOrAsk).
@@ -295,8 +300,6 @@ Status::Next Status::copyOrAsk(platform::FileCopier& copier, int i, int j, const
             confirmed = true;
         }
 
-        if (sel && platform::FileCopier::isLarge(sel->recordedLength(j)))
-            platform::repaint::now();
         // After the question the disk may have changed: the copy checks
         // everything again.
         const platform::Outcome copied =

@@ -158,7 +158,7 @@ Outcome FileCopier::Impl::copyTo(const QString& sourcePath, const TargetPlace& p
     const bool large = isLarge(src.st_size);
     bool rangeRefused = false;
     std::optional<MoveBuffer> ownBuffer; // the worker's
-    const Fill fill = [&](int out) {
+    const auto moveAll = [&](int out) {
         MoveJob job;
         job.in = in.get();
         job.out = out;
@@ -170,6 +170,7 @@ Outcome FileCopier::Impl::copyTo(const QString& sourcePath, const TargetPlace& p
         rangeRefused = rangeRefused || moved.rangeRefused;
         return moved.outcome;
     };
+    const Fill fill = moveAll;
     const PublishPlace at{folder.fd.get(), place.name, folder.fat};
     std::optional<Outcome> outcome;
     bool allowUnnamed = true;

@@ -60,9 +60,8 @@ public:
     // copy() does.
     Outcome copyAfterLookUp(const QString& source, const QString& target);
 
-    // Whether a copy of so many bytes could take longer than a display
-    // frame: its bytes move on the worker, and the window should be brought
-    // up to date first.
+    // A copy of so many bytes could take longer than a display frame: it
+    // is made on the worker.
     static bool isLarge(qint64 bytes) { return bytes >= LargeFileBytes; }
     static constexpr qint64 LargeFileBytes = 8 * 1024 * 1024;
 

@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 
-#include <functional>
 #include <optional>
 
 #include <sys/stat.h>
@@ -38,8 +37,23 @@ struct PublishPlace {
     bool fat = false; // the folder is on FAT, which keeps system attributes
 };
 
-// Fills the temporary (given as its descriptor) with the source's bytes.
-using Fill = std::function<Outcome(int out)>;
+// Fills the temporary (given as its descriptor) with the source's bytes:
+// a callable borrowed, not held, so it must outlive the publish. Made per
+// copy, it costs no allocation, as a std::function holding the copy's state
+// would.
+class Fill {
+public:
+    template <typename F>
+    Fill(const F& fill)
+        : m_fill(&fill)
+        , m_call([](const void* f, int out) { return (*static_cast<const F*>(f))(out); }) {}
+
+    Outcome operator()(int out) const { return m_call(m_fill, out); }
+
+private:
+    const void* m_fill;
+    Outcome (*m_call)(const void*, int);
+};
 
 class Publisher {
 public:

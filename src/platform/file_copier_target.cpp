@@ -52,8 +52,23 @@ Outcome checkVolume(const QByteArray& host, dev_t dev) {
 } // namespace
 
 Result<QByteArray> hostName(QStringView name) {
-    if (name.isEmpty() || name == u"." || name == u".." || name.contains(u'/') ||
-        name.contains(QChar(0)) || !name.isValidUtf16())
+    if (name.isEmpty() || name == u"." || name == u"..")
+        return FsError::Unlistable;
+    // Most names are ASCII: checked and written in one pass, as every
+    // copy asks for two of them.
+    QByteArray ascii(name.size(), Qt::Uninitialized);
+    char* out = ascii.data();
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u >= 0x80)
+            break;
+        if (u == u'/' || u == 0)
+            return FsError::Unlistable;
+        *out++ = char(u);
+    }
+    if (out == ascii.constData() + ascii.size())
+        return ascii;
+    if (name.contains(u'/') || name.contains(QChar(0)) || !name.isValidUtf16())
         return FsError::Unlistable;
     return name.toUtf8();
 }

@@ -1,6 +1,7 @@
 #include "file_copier_worker.h"
 
 #include "event_service.h"
+#include "repaint.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -37,6 +38,9 @@ void runAside(const std::function<void()>& work) {
             hook();
         work();
     }));
+    // What the windows are to show while the work runs (the file it
+    // copies) is painted first: the wait serves paint events only.
+    repaint::now();
     QEventLoop loop;
     QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     const events::InputHold hold;

@@ -6,7 +6,8 @@
 // file's copy, from its bytes to its name; a sync of the volumes written)
 // runs on a thread of its own while the calling (user-interface) thread
 // waits in an event loop, so the windows repaint and the window manager and
-// the accessibility bus get their answers.
+// the accessibility bus get their answers. What is waiting to be painted
+// (platform::repaint) is painted before the wait.
 //
 // The wait takes no user input: input from the window system waits in its
 // queue until the run is over, as it would during a run that held the

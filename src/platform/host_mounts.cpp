@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <cerrno>
+#include <system_error>
+#include <thread>
+#include <utility>
 
 #include <fcntl.h>
 #include <poll.h>
@@ -199,6 +204,8 @@ bool isMountedHere(const QByteArray& path, const Look& l, int mountId) {
 
 QList<Mount> readDrives(const QByteArray& mountInfoPath) {
     const bool realMounts = mountInfoPath.isEmpty();
+    if (realMounts)
+        catchUp(); // the table read now: every change before it is counted
     const QByteArray text = readWholeFile(realMounts ? QByteArray(SelfMountInfo) : mountInfoPath);
     QList<Mount> seen;
     for (const QByteArray& row : text.split('\n')) {
@@ -222,23 +229,79 @@ QList<Mount> readDrives(const QByteArray& mountInfoPath) {
     return seen;
 }
 
-MountWatch::MountWatch()
-    : m_fd(::open(SelfMountInfo, O_RDONLY | O_CLOEXEC)) {}
+namespace {
 
-MountWatch::~MountWatch() {
-    if (m_fd >= 0)
-        ::close(m_fd);
+// The kernel marks each open mount table when the mounts change, and a poll
+// of it takes the mark off. One table is waited on by a thread of its own,
+// which counts the changes as they happen, so that a copy asks a counter and
+// makes no call; the other is looked at by catchUp(), so that whoever reads
+// the table has every change before it counted.
+struct ChangeCounter {
+    std::atomic<quint64> changes{0};
+    std::atomic<bool> counting{false};
+    int catchUpFd = -1;
+
+    bool markedSince(int fd) {
+        struct pollfd p {
+            fd, POLLPRI, 0
+        };
+        return ::poll(&p, 1, 0) != 0;
+    }
+};
+
+ChangeCounter& counter() {
+    // Never destroyed: the waiting thread may outlive every static.
+    static ChangeCounter* const c = [] {
+        auto* made = new ChangeCounter;
+        const int waitFd = ::open(SelfMountInfo, O_RDONLY | O_CLOEXEC);
+        made->catchUpFd = ::open(SelfMountInfo, O_RDONLY | O_CLOEXEC);
+        if (waitFd < 0 || made->catchUpFd < 0) {
+            if (waitFd >= 0)
+                ::close(waitFd);
+            return made; // not counting: every question says "changed"
+        }
+        made->counting = true;
+        try {
+            std::thread([made, waitFd] {
+                for (;;) {
+                    struct pollfd p {
+                        waitFd, POLLPRI, 0
+                    };
+                    const int n = ::poll(&p, 1, -1);
+                    if (n > 0 && (p.revents & POLLNVAL) == 0) {
+                        made->changes.fetch_add(1, std::memory_order_release);
+                    } else if (n < 0 && errno == EINTR) {
+                        continue;
+                    } else {
+                        made->counting = false; // cannot wait any more: no answer is trusted
+                        return;
+                    }
+                }
+            }).detach();
+        } catch (const std::system_error&) {
+            made->counting = false;
+        }
+        return made;
+    }();
+    return *c;
 }
 
+} // namespace
+
+void catchUp() {
+    ChangeCounter& c = counter();
+    if (c.catchUpFd >= 0 && c.markedSince(c.catchUpFd))
+        c.changes.fetch_add(1, std::memory_order_release);
+}
+
+MountWatch::MountWatch()
+    : m_seen(counter().changes.load(std::memory_order_acquire)) {}
+
 bool MountWatch::changed() {
-    if (m_fd < 0)
-        return true;
-    // The kernel marks the open table when the mounts change, and the
-    // mark is taken off by this very poll.
-    struct pollfd p {
-        m_fd, POLLPRI, 0
-    };
-    return ::poll(&p, 1, 0) != 0;
+    ChangeCounter& c = counter();
+    const quint64 now = c.changes.load(std::memory_order_acquire);
+    const bool moved = std::exchange(m_seen, now) != now;
+    return moved || !c.counting.load(std::memory_order_relaxed);
 }
 
 } // namespace platform::host_mounts

@@ -53,23 +53,26 @@ bool isMountedHere(const QByteArray& path, const Look& l, int mountId);
 // /mnt/a/x, not /mnt/ab).
 bool isAtOrBelow(const QByteArray& path, const QByteArray& place);
 
-// Tells whether the host's mounts may have changed: one poll of the
-// kernel's mount table, nothing read. The first answer covers the time
-// since the watch was made.
+// Tells whether the host's mounts may have changed, without a call to the
+// kernel: a thread of the program's waits on the kernel's mount table and
+// counts its changes as they happen (a few microseconds after the mount or
+// unmount returns), and the table is brought up to date at once whenever
+// the drives are read (readDrives() of the host's own table). The first
+// answer covers the time since the watch was made.
 class MountWatch {
 public:
     MountWatch();
-    ~MountWatch();
-    MountWatch(const MountWatch&) = delete;
-    MountWatch& operator=(const MountWatch&) = delete;
 
     // True when a volume was mounted or unmounted (or moved) since the
     // last call; always true when the table cannot be watched.
     bool changed();
 
 private:
-    int m_fd = -1;
+    quint64 m_seen = 0;
 };
+
+// Counts every change of the mounts made so far, now (readDrives() does).
+void catchUp();
 
 // The last name of a mount point, as a drive's label.
 QString labelOf(const QByteArray& mountPoint);

@@ -84,10 +84,22 @@ void paintDirty(State& s) {
     applyTexts(s);
     // Taken out first: a paint may run code that marks widgets again.
     const QList<QPointer<QWidget>> widgets = std::exchange(s.dirty, {});
+    // All marked, then each window painted once: a repaint() of a widget
+    // paints every marked one of its window and sends the window out once,
+    // where a repaint() each would send it once per widget.
+    QList<QWidget*> last; // per window, the widget marked last
     for (const QPointer<QWidget>& w : widgets) {
-        if (w)
-            w->repaint();
+        if (!w)
+            continue;
+        w->update();
+        const auto same = [window = w->window()](QWidget* o) { return o->window() == window; };
+        if (const auto it = std::find_if(last.begin(), last.end(), same); it != last.end())
+            *it = w;
+        else
+            last.append(w);
     }
+    for (QWidget* w : last)
+        w->repaint();
     s.sincePaint.start();
 }
 

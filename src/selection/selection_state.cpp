@@ -70,11 +70,6 @@ int SelectionState::selDirCount() const {
     return m_c.selDirList->count();
 }
 
-qint64 SelectionState::recordedLength(int i) const {
-    const QListWidgetItem* item = m_c.selFileList->item(i);
-    return item ? item->data(LengthRole).toLongLong() : 0;
-}
-
 void SelectionState::refreshFileIndicators() {
     m_c.totalLabel->setText(platform::bytePattern(m_totalBytes));
     m_c.statusBar->setPanelText(1, fileIndicatorText(m_fileCount));

@@ -66,8 +66,6 @@ public:
     int selDirCount() const;
     bool hasFiles() const { return !selFile(0).isEmpty(); }
     bool hasFolders() const { return !selDir(0).isEmpty(); }
-    // The length recorded when the file at position i was added (0 past the end).
-    qint64 recordedLength(int i) const;
 
     // ---- counters
     int fileCount() const { return m_fileCount; }

@@ -311,6 +311,9 @@ private Q_SLOTS:
         QPushButton* button =
             meanwhile.endsWith(QLatin1String("CancelBtn")) ? status.CancelBtn() : m_sel->clrFileBtn;
 
+        // What the window shows during the copy is brought up to date first.
+        status.Label2()->setText(QStringLiteral("stale"));
+        QString shownWhileCopying;
         std::atomic<int> ticks{0};
         std::atomic<bool> workerSawTicks{false};
         platform::FileCopier::setWorkerHook([&] {
@@ -324,6 +327,7 @@ private Q_SLOTS:
         QObject::connect(&timer, &QTimer::timeout, &timer, [&] {
             if (ticks++ != 0)
                 return;
+            shownWhileCopying = status.Label2()->text();
             const QPoint middle = button->rect().center();
             if (meanwhile.startsWith(QLatin1String("click")))
                 QTest::mouseClick(button, Qt::LeftButton, {}, middle);
@@ -348,6 +352,7 @@ private Q_SLOTS:
         timer.stop();
         platform::FileCopier::setWorkerHook({});
         QVERIFY(workerSawTicks);
+        QCOMPARE(shownWhileCopying, QStringLiteral("a.txt"));
         QCOMPARE(m_drives->read(QStringLiteral("D:\\to\\a.txt")), large);
         QTEST(holds({"D:\\to\\a.txt", "D:\\to\\b.txt"}).replace(u'?', u'N'), "result");
         QVERIFY(ended());

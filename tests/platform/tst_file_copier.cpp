@@ -171,6 +171,37 @@ private Q_SLOTS:
         QCOMPARE(snapshot(sources), sourcesBefore);
     }
 
+    void namesInAHeldFolder_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("host"); // empty: refused, nothing written
+        QTest::newRow("ASCII") << QStringLiteral("b c.txt") << QByteArray("b c.txt");
+        QTest::newRow("non-Latin") << QStringLiteral("ü 日本.txt") << QByteArray("ü 日本.txt");
+        QTest::newRow("slash") << QStringLiteral("x/..") << QByteArray();
+        QTest::newRow("slash after non-Latin") << QStringLiteral("ü/x") << QByteArray();
+        QTest::newRow("nul") << QStringLiteral("a") + QChar(0) + u'b' << QByteArray();
+        QTest::newRow("lone surrogate") << QStringLiteral("a") + QChar(0xD800) << QByteArray();
+        QTest::newRow("dot dot") << QStringLiteral("..") << QByteArray();
+    }
+
+    // A name written into the folder already held is checked as a first
+    // copy's path is.
+    void namesInAHeldFolder() {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, host);
+        TempDrives drives;
+        const QString source = drives.makeFile(QStringLiteral("C:\\a.txt"), QByteArray("a"));
+        drives.mkdir(QStringLiteral("D:\\OUT"));
+        FileCopier copier;
+        QVERIFY(copier.copy(source, QStringLiteral("D:\\OUT\\a.txt")).ok());
+        const Outcome copied = copier.copy(source, QStringLiteral("D:\\OUT\\") + name);
+        QStringList expected{QStringLiteral("a.txt")};
+        if (!host.isEmpty())
+            expected.append(QString::fromUtf8(host));
+        expected.sort();
+        QCOMPARE(outcomeName(copied), QLatin1String(host.isEmpty() ? "Unlistable" : "success"));
+        QCOMPARE(entriesOf(drives.host(QStringLiteral("D:\\OUT"))), expected);
+    }
+
     // The folder is held from one copy to the next, also when it is renamed
     // meanwhile; a flush (before a box, at the end of a run) lets it go and
     // the path is followed anew.

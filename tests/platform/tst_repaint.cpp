@@ -27,28 +27,39 @@ class TestRepaint : public QObject {
 
 private Q_SLOTS:
     void atMostOncePerFrame() {
-        CountingWidget a, b;
-        a.show();
-        b.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&b));
+        // Two in one window, one in a window of its own.
+        QWidget window;
+        auto* a = new CountingWidget;
+        auto* b = new CountingWidget;
+        for (CountingWidget* w : {a, b}) {
+            w->setParent(&window);
+            w->setGeometry(w == a ? 0 : 50, 0, 40, 40);
+        }
+        CountingWidget c;
+        window.show();
+        c.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window) && QTest::qWaitForWindowExposed(&c));
         repaint::now();
-        a.paints = b.paints = 0;
+        a->paints = b->paints = c.paints = 0;
 
         QElapsedTimer clock;
         clock.start();
         for (int i = 0; i < 1000; ++i) {
-            repaint::soon(&a);
-            repaint::soon(&b);
+            repaint::soon(a);
+            repaint::soon(b);
+            repaint::soon(&c);
         }
-        QVERIFY2(a.paints <= clock.elapsed() / (1000 / 30) + 1,
-                 qPrintable(QString::number(a.paints)));
-        QCOMPARE(b.paints, a.paints); // changed together, painted together
+        QVERIFY2(a->paints <= clock.elapsed() / (1000 / 30) + 1,
+                 qPrintable(QString::number(a->paints)));
+        // Changed together, painted together.
+        QCOMPARE(b->paints, a->paints);
+        QCOMPARE(c.paints, a->paints);
 
         // A frame later, soon() paints by itself.
         QTest::qWait(40);
-        a.paints = 0;
-        repaint::soon(&a);
-        QCOMPARE(a.paints, 1);
+        a->paints = 0;
+        repaint::soon(a);
+        QCOMPARE(a->paints, 1);
     }
 
     void nowPaintsWhatIsPendingAndSkipsTheDestroyed() {
