@@ -152,5 +152,5 @@ print_tables() {
   echo
   echo "Machine: $(nproc) cores, $(awk '/MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo) memory," \
        "Linux $(uname -r), $(. /etc/os-release && echo "$PRETTY_NAME");" \
-       "file systems: ${fs_labels[*]}$( [ "$is_root" -eq 1 ] && echo " (ext4 with a journal and xfs on loop images in $( [ "$disk_backed" -eq 1 ] && echo /var/tmp || echo a tmpfs))"); $rounds rounds."
+       "file systems: ${fs_labels[*]}$( [ "$is_root" -eq 1 ] && echo " (ext4 with a journal and xfs on loop images in $( [ "$disk_backed" -eq 1 ] && echo /var/tmp || echo a tmpfs))"); $rounds rounds; $pin_note."
 }
