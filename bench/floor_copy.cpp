@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace bench::floor_copy {
@@ -62,9 +63,14 @@ void programLookups(platform::host_mounts::MountWatch& mounts, const QByteArray&
 class FloorCopier {
 public:
     explicit FloorCopier(const Options& options)
-        : m_options(options) {}
+        : m_options(options)
+        , m_umask(::umask(0)) {
+        ::umask(m_umask);
+    }
 
-    void copy(int folderFd, const QByteArray& folder, const QByteArray& source,
+    // plainModes: the folder has no default ACL, so a new file takes the
+    // mode asked, less the umask (the program looks once per folder too).
+    void copy(int folderFd, const QByteArray& folder, bool plainModes, const QByteArray& source,
               const QByteArray& name) {
         struct stat existing {};
         const bool replacing =
@@ -79,8 +85,13 @@ public:
 
         QByteArray temporary;
         int out = -1;
+        // As the program does: an unnamed file made with its final mode
+        // where only the umask could change it, and not changed again.
+        const mode_t mode = st.st_mode & 0777;
+        const bool modeAtOnce = plainModes && (st.st_mode & 07000) == 0 && (mode & m_umask) == 0;
         if (!replacing && !m_options.namedTemporaries && m_unnamed)
-            out = ::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+            out =
+                ::openat(folderFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, modeAtOnce ? mode : 0600);
         if (out < 0 && !replacing && !m_options.namedTemporaries && m_unnamed &&
             (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL))
             m_unnamed = false; // this file system has none: named from now on
@@ -94,7 +105,7 @@ public:
 
         if (!copyData(in, out, st.st_size))
             failErrno("copy", source);
-        if (::fchmod(out, st.st_mode & 07777) != 0)
+        if (!(modeAtOnce && temporary.isEmpty()) && ::fchmod(out, st.st_mode & 07777) != 0)
             failErrno("fchmod", name);
         const timespec times[2] = {st.st_atim, st.st_mtim};
         if (::futimens(out, times) != 0)
@@ -112,6 +123,7 @@ public:
 
 private:
     Options m_options;
+    mode_t m_umask;
     bool m_unnamed = true;
     quint64 m_serial = 0;
 };
@@ -135,10 +147,12 @@ void run(const QByteArray& sourceFolder, const QStringList& names,
         const int folderFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (folderFd < 0)
             failErrno("open", folder);
+        const bool plainModes = ::fgetxattr(folderFd, "system.posix_acl_default", nullptr, 0) < 0 &&
+                                (errno == ENODATA || errno == EOPNOTSUPP);
         for (qsizetype i = 0; i < sources.size(); ++i) {
             if (options.programLookups)
                 programLookups(mounts, folder);
-            copier.copy(folderFd, folder, sources[i], encodedNames[i]);
+            copier.copy(folderFd, folder, plainModes, sources[i], encodedNames[i]);
         }
         struct stat st {};
         ::fstat(folderFd, &st);

@@ -2,6 +2,7 @@
 
 #include "file_copier_fd.h"
 
+#include <QFile>
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -30,8 +31,9 @@ bool unnamedUnsupported(int e) {
     return e == EOPNOTSUPP || e == EISDIR || e == EINVAL;
 }
 
-Outcome keepMetadata(int out, const struct stat& src) {
-    if (::fchmod(out, src.st_mode & 07777) != 0 && fatalMetadataError(errno))
+// modeSet: the file was made with the source's mode already.
+Outcome keepMetadata(int out, const struct stat& src, bool modeSet = false) {
+    if (!modeSet && ::fchmod(out, src.st_mode & 07777) != 0 && fatalMetadataError(errno))
         return fromErrno(errno);
     const struct timespec times[2] = {src.st_atim, src.st_mtim};
     if (::futimens(out, times) != 0 && fatalMetadataError(errno))
@@ -68,7 +70,26 @@ std::optional<Outcome> refusal(const struct stat& target, const struct stat& src
     return std::nullopt;
 }
 
+// The process's umask, read without changing it; 0777 (nothing is taken
+// for granted) where it cannot be read.
+mode_t currentUmask() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0777;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+        if (line.startsWith("Umask:")) {
+            bool ok = false;
+            const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+            return ok ? mode_t(mask & 0777) : 0777;
+        }
+    }
+    return 0777;
+}
+
 } // namespace
+
+Publisher::Publisher()
+    : m_umask(currentUmask()) {}
 
 unsigned fatAttributes(int dirFd, const char* name) {
     Fd fd(::openat(dirFd, name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
@@ -100,11 +121,18 @@ std::optional<Outcome> Publisher::publish(const struct stat& src, const PublishP
     }
 
     if (!exists && allowUnnamed && unnamed) {
-        const int out = ::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+        // Nobody can open an unnamed file: it may have its final mode from
+        // the start, which saves a change of it (a journal entry on ext4),
+        // where nothing but the umask could alter the mode asked.
+        const mode_t mode = src.st_mode & 0777;
+        const bool modeAtOnce =
+            place.plainModes && (src.st_mode & 07000) == 0 && (mode & m_umask) == 0;
+        const int out =
+            ::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, modeAtOnce ? mode : 0600);
         if (out < 0 && !unnamedUnsupported(errno))
             return Outcome(fromErrno(errno));
         if (out >= 0)
-            return publishUnnamed(out, src, place, fill);
+            return publishUnnamed(out, src, place, modeAtOnce, fill);
     }
 
     // Named temporary: hidden, unique, in the same folder so that the
@@ -153,12 +181,13 @@ std::optional<Outcome> Publisher::publish(const struct stat& src, const PublishP
 }
 
 std::optional<Outcome> Publisher::publishUnnamed(int descriptor, const struct stat& src,
-                                                 const PublishPlace& place, const Fill& fill) {
+                                                 const PublishPlace& place, bool modeSet,
+                                                 const Fill& fill) {
     Fd out(descriptor);
     const char* const cname = place.name.constData();
     if (const Outcome o = fill(out.get()); !o)
         return o;
-    if (const Outcome o = keepMetadata(out.get(), src); !o)
+    if (const Outcome o = keepMetadata(out.get(), src, modeSet); !o)
         return o;
     // Linking the descriptor itself is the cheap way; where the kernel
     // allows it only to privileged callers it says ENOENT, and the name

@@ -16,7 +16,10 @@
 // kept and nothing reported an error does the temporary take the name
 // (linkat for the unnamed one, renameat for the named). A failure never
 // leaves anything under the target's name, keeps an old target whole and
-// removes the temporary.
+// removes the temporary. An unnamed temporary, which nobody can open, is
+// made with the source's mode where nothing but the umask could change the
+// mode asked (no default ACL on the folder, no set-id or sticky bit), and
+// the mode is not set again.
 //
 // Before anything is written the name is checked: the source itself (by
 // device and inode, through a link too), a folder, special file, hidden or
@@ -34,7 +37,8 @@ struct SeenTarget {
 struct PublishPlace {
     int dirFd = -1;
     QByteArray name;
-    bool fat = false; // the folder is on FAT, which keeps system attributes
+    bool fat = false;        // the folder is on FAT, which keeps system attributes
+    bool plainModes = false; // a new file there takes the mode asked, less the umask
 };
 
 // Fills the temporary (given as its descriptor) with the source's bytes:
@@ -57,6 +61,8 @@ private:
 
 class Publisher {
 public:
+    Publisher();
+
     // One attempt. nullopt: the name appeared or vanished while the copy
     // was made; try again without `seen`, the named way.
     std::optional<Outcome> publish(const struct stat& src, const PublishPlace& place,
@@ -67,8 +73,10 @@ public:
 
 private:
     std::optional<Outcome> publishUnnamed(int out, const struct stat& src,
-                                          const PublishPlace& place, const Fill& fill);
+                                          const PublishPlace& place, bool modeSet,
+                                          const Fill& fill);
     bool m_linkByDescriptor = true;
+    mode_t m_umask; // the process's when the publisher was made (0777: not known)
 };
 
 // The DOS attributes of a name in a folder on FAT (0 elsewhere).

@@ -9,6 +9,7 @@
 #include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/xattr.h>
 
 namespace platform::copier {
 
@@ -142,6 +143,10 @@ Result<TargetPlace> TargetFolders::resolve(const QString& target, QChar letter,
     held.dev = st.st_dev;
     struct statfs fs;
     held.fat = ::fstatfs(fd.get(), &fs) == 0 && fs.f_type == MSDOS_SUPER_MAGIC;
+    // A default ACL decides a new file's mode bits itself.
+    held.plainModes = !held.fat &&
+                      ::fgetxattr(fd.get(), "system.posix_acl_default", nullptr, 0) < 0 &&
+                      (errno == ENODATA || errno == EOPNOTSUPP);
     // The drive's root shows whether its volume is still the one mounted;
     // on C:, a folder on a volume other than the root file system is
     // watched itself.

@@ -30,12 +30,13 @@
 namespace platform::copier {
 
 struct HeldFolder {
-    QString entry;      // the drive-letter folder ("D:\OUT", "D:\")
-    QByteArray host;    // its host path
-    Fd fd;              // O_DIRECTORY
-    dev_t dev = 0;      // the volume's identity
-    bool fat = false;   // FAT: system attributes, no holes
-    QByteArray watched; // the volume's root, looked at before each use (empty: none)
+    QString entry;           // the drive-letter folder ("D:\OUT", "D:\")
+    QByteArray host;         // its host path
+    Fd fd;                   // O_DIRECTORY
+    dev_t dev = 0;           // the volume's identity
+    bool fat = false;        // FAT: system attributes, no holes
+    bool plainModes = false; // no default ACL: a new file's mode is the one asked, less the umask
+    QByteArray watched;      // the volume's root, looked at before each use (empty: none)
     dev_t watchedDev = 0;
     bool watchedKnowsMount = false;
     quint64 watchedMount = 0;

@@ -11,6 +11,7 @@
 #include <functional>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace platform;
@@ -200,6 +201,43 @@ private Q_SLOTS:
         expected.sort();
         QCOMPARE(outcomeName(copied), QLatin1String(host.isEmpty() ? "Unlistable" : "success"));
         QCOMPARE(entriesOf(drives.host(QStringLiteral("D:\\OUT"))), expected);
+    }
+
+    void modeWhateverTheFolderAsks_data() {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("umask");
+        QTest::addColumn<bool>("defaultAcl"); // one that gives others nothing
+        QTest::newRow("umask takes nothing") << 0644 << 022 << false;
+        QTest::newRow("umask takes group write") << 0664 << 022 << false;
+        QTest::newRow("umask takes all but the owner's") << 0755 << 077 << false;
+        QTest::newRow("default ACL") << 0644 << 022 << true;
+        QTest::newRow("set-group-ID") << 02755 << 022 << false;
+    }
+
+    // A new copy's mode is the source's, whatever the umask or the folder's
+    // default ACL would make of the mode asked at creation.
+    void modeWhateverTheFolderAsks() {
+        QFETCH(int, mode);
+        QFETCH(int, umask);
+        QFETCH(bool, defaultAcl);
+        TempDrives drives;
+        const QString source = drives.makeFile(QStringLiteral("C:\\a.txt"), QByteArray("a"));
+        QVERIFY(::chmod(drives.host(source).constData(), mode_t(mode)) == 0);
+        const QByteArray out = drives.host(drives.mkdir(QStringLiteral("D:\\OUT")));
+        if (defaultAcl) {
+            // version 2; owner rw-, owning group r--, others ---
+            const quint32 acl[] = {2, 0x01 | 6u << 16, ~0u, 0x04 | 4u << 16, ~0u, 0x20, ~0u};
+            if (::setxattr(out.constData(), "system.posix_acl_default", acl, sizeof acl, 0) != 0)
+                QSKIP("this file system keeps no ACLs");
+        }
+        const mode_t before = ::umask(mode_t(umask));
+        FileCopier copier; // takes the umask now
+        const Outcome copied = copier.copy(source, QStringLiteral("D:\\OUT\\a.txt"));
+        ::umask(before);
+        QVERIFY(copied.ok());
+        struct stat st {};
+        QVERIFY(::stat(QByteArray(out + "/a.txt").constData(), &st) == 0);
+        QCOMPARE(st.st_mode & 07777, mode_t(mode));
     }
 
     // The folder is held from one copy to the next, also when it is renamed
