@@ -1,6 +1,7 @@
 #include "bench_common.h"
 #include "commands.h"
 #include "main_window_steps.h"
+#include "ui_gap_meter.h"
 
 #include "platform/drive_path.h"
 #include "platform/file_browser.h"
@@ -29,7 +30,8 @@ void waitExposed(QWidget& window) {
 
 // "Select All" on a folder, with one target folder already selected (so
 // the Copy-button rule runs too) and the lists on the screen: the time of
-// the handler, and until the filled lists are painted.
+// the handler, and until the filled lists are painted; the longest silence
+// of the UI thread during the handler.
 int selectAllCommand(const QStringList& args) {
     if (args.size() != 1)
         fail(QStringLiteral("usage: selectall DIR"));
@@ -52,9 +54,12 @@ int selectAllCommand(const QStringList& args) {
                  .arg(file1->fileCount())
                  .arg(expected));
 
+    UiGapMeter uiGaps;
+    uiGaps.start();
     start = Clock::now();
     window.AllFileBtn_Click();
     const double handlerSeconds = secondsSince(start);
+    uiGaps.stop();
     QCoreApplication::processEvents();
     const double paintedSeconds = secondsSince(start);
 
@@ -69,6 +74,7 @@ int selectAllCommand(const QStringList& args) {
     report("list_seconds", listSeconds);
     report("seconds", handlerSeconds);
     report("painted_seconds", paintedSeconds);
+    report("longest_ui_gap", uiGaps.longestGapSeconds());
     return 0;
 }
 

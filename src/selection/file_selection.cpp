@@ -1,6 +1,7 @@
 #include "selection/file_selection.h"
 
 #include "platform/drive_path.h"
+#include "platform/event_service.h"
 #include "platform/file_browser.h"
 #include "platform/file_system.h"
 #include "platform/folder_browser.h"
@@ -125,6 +126,11 @@ void FileSelection::AllFileBtn_Click() {
     bool skipped = false;
     const QString folder = m_c.dir1->path();
     {
+        // Thousands of files take longer than a display frame: the windows
+        // are served meanwhile, and what reaches a control then waits for
+        // the end, as during a copy run.
+        const bool runWasOn = m_state.runOn();
+        m_state.setRunOn(true);
         const RepaintsHeld held(s.selFileList);
         for (int i = 0; i < n && stop == Stop::None; ++i) {
             s.clrFileBtn->setEnabled(true);
@@ -144,7 +150,9 @@ void FileSelection::AllFileBtn_Click() {
                 skipped = true;
                 break;
             }
+            platform::events::serveSoon();
         }
+        m_state.setRunOn(runWasOn);
     }
 
     if (stop == Stop::Duplicate)

@@ -287,6 +287,22 @@ private Q_SLOTS:
         control<QCheckBox>("HidChkBox")->toggle();
     }
 
+    // Select All serves the windows while it adds (a timer ticks), and a
+    // press that comes in meanwhile waits for its end.
+    void selectAllServesTheWindows() {
+        control<platform::FolderBrowser>("Dir1")->setPath(QStringLiteral("C:\\Start"));
+        QTest::qWait(40); // a frame since anything was served
+        bool tickedDuring = false;
+        QTimer::singleShot(0, this, [&] {
+            tickedDuring = m_window->selection().runOn();
+            control<QPushButton>("ClrFileBtn")->click();
+        });
+        m_window->AllFileBtn_Click();
+        QVERIFY(tickedDuring);
+        QCOMPARE(selected(), (QStringList{FileA, FileB}));
+        QTRY_COMPARE(selected(), QStringList{}); // then the press acts
+    }
+
     // A check box's handler runs once for each change of its value, however
     // it was made: a click, Space, or a screen reader's toggle (toggle()
     // emits no clicked()). The file boxes re-list File1 once per change.
