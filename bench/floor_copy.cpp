@@ -9,8 +9,10 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -85,8 +87,8 @@ public:
 
         QByteArray temporary;
         int out = -1;
-        // As the program does: an unnamed file made with its final mode
-        // where only the umask could change it, and not changed again.
+        // As the program does: the temporary made with its final mode where
+        // only the umask could change it, and the mode not changed again.
         const mode_t mode = st.st_mode & 0777;
         const bool modeAtOnce = plainModes && (st.st_mode & 07000) == 0 && (mode & m_umask) == 0;
         if (!replacing && !m_options.namedTemporaries && m_unnamed)
@@ -98,14 +100,14 @@ public:
         if (out < 0) {
             temporary = "." + name + ".pelmora-floor-" + QByteArray::number(++m_serial);
             out = ::openat(folderFd, temporary.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC,
-                           0600);
+                           modeAtOnce ? mode : 0600);
             if (out < 0)
                 failErrno("create a temporary in", folder);
         }
 
         if (!copyData(in, out, st.st_size))
             failErrno("copy", source);
-        if (!(modeAtOnce && temporary.isEmpty()) && ::fchmod(out, st.st_mode & 07777) != 0)
+        if (!modeAtOnce && ::fchmod(out, st.st_mode & 07777) != 0)
             failErrno("fchmod", name);
         const timespec times[2] = {st.st_atim, st.st_mtim};
         if (::futimens(out, times) != 0)
@@ -147,7 +149,12 @@ void run(const QByteArray& sourceFolder, const QStringList& names,
         const int folderFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (folderFd < 0)
             failErrno("open", folder);
-        const bool plainModes = ::fgetxattr(folderFd, "system.posix_acl_default", nullptr, 0) < 0 &&
+        struct statfs fs {};
+        const bool localModes = ::fstatfs(folderFd, &fs) == 0 &&
+                                (fs.f_type == EXT4_SUPER_MAGIC || fs.f_type == TMPFS_MAGIC ||
+                                 fs.f_type == XFS_SUPER_MAGIC || fs.f_type == BTRFS_SUPER_MAGIC);
+        const bool plainModes = localModes &&
+                                ::fgetxattr(folderFd, "system.posix_acl_default", nullptr, 0) < 0 &&
                                 (errno == ENODATA || errno == EOPNOTSUPP);
         for (qsizetype i = 0; i < sources.size(); ++i) {
             if (options.programLookups)

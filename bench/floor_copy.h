@@ -11,8 +11,8 @@
 // temporary in the target folder (O_TMPFILE) for a new target, a hidden
 // named one for a replacement or where the file system has no unnamed
 // temporaries; copy_file_range (sendfile where the file systems refuse it),
-// short counts looped and the total checked; fchmod (for an unnamed
-// temporary only where its mode at creation could not be the source's);
+// short counts looped and the total checked; fchmod (only where the
+// temporary's mode at creation could not be the source's);
 // futimens; linkat or
 // renameat onto the name; close. One syncfs per target volume at the end.
 namespace bench::floor_copy {

@@ -171,7 +171,7 @@ Outcome FileCopier::Impl::copyTo(const QString& sourcePath, const TargetPlace& p
         return moved.outcome;
     };
     const Fill fill = moveAll;
-    const PublishPlace at{folder.fd.get(), place.name, folder.fat, folder.plainModes};
+    const PublishPlace at{folder.fd.get(), place.name, folder.fat, folder.plainModes, folder.dev};
     std::optional<Outcome> outcome;
     bool allowUnnamed = true;
     for (int attempt = 0; attempt < 3 && !outcome; ++attempt) {

@@ -120,19 +120,21 @@ std::optional<Outcome> Publisher::publish(const struct stat& src, const PublishP
             return refused;
     }
 
-    if (!exists && allowUnnamed && unnamed) {
-        // Nobody can open an unnamed file: it may have its final mode from
-        // the start, which saves a change of it (a journal entry on ext4),
-        // where nothing but the umask could alter the mode asked.
-        const mode_t mode = src.st_mode & 0777;
-        const bool modeAtOnce =
-            place.plainModes && (src.st_mode & 07000) == 0 && (mode & m_umask) == 0;
-        const int out =
-            ::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, modeAtOnce ? mode : 0600);
+    // The temporary may have its final mode from the start, which saves a
+    // change of it (a journal entry on ext4, a round trip to a server),
+    // where nothing but the umask could alter the mode asked. The bytes it
+    // shows meanwhile are the source's, under the same mode.
+    const mode_t mode = src.st_mode & 0777;
+    const bool modeAtOnce = place.plainModes && (src.st_mode & 07000) == 0 && (mode & m_umask) == 0;
+    const mode_t createMode = modeAtOnce ? mode : 0600;
+
+    if (!exists && allowUnnamed && unnamed && !m_noUnnamed.count(place.dev)) {
+        const int out = ::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, createMode);
         if (out < 0 && !unnamedUnsupported(errno))
             return Outcome(fromErrno(errno));
         if (out >= 0)
             return publishUnnamed(out, src, place, modeAtOnce, fill);
+        m_noUnnamed.insert(place.dev); // not asked again on this volume
     }
 
     // Named temporary: hidden, unique, in the same folder so that the
@@ -144,8 +146,8 @@ std::optional<Outcome> Publisher::publish(const struct stat& src, const PublishP
         auto* random = QRandomGenerator::global();
         for (char* c = temporary + 9; *c; ++c)
             *c = digits[random->bounded(int(sizeof digits - 1))];
-        out.reset(
-            ::openat(dirFd, temporary, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0600));
+        out.reset(::openat(dirFd, temporary, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW,
+                           createMode));
         if (!out.valid() && errno != EEXIST)
             return Outcome(fromErrno(errno));
     }
@@ -159,12 +161,12 @@ std::optional<Outcome> Publisher::publish(const struct stat& src, const PublishP
     };
     if (const Outcome o = fill(out.get()); !o)
         return fail(o.error);
-    if (const Outcome o = keepMetadata(out.get(), src); !o)
+    if (const Outcome o = keepMetadata(out.get(), src, modeAtOnce); !o)
         return fail(o.error);
     if (!out.close())
         return fail(writeError(errno, dirFd));
 
-    if (!exists) {
+    if (!exists && !m_noExclusiveRename.count(place.dev)) {
         // A target that appeared meanwhile is checked before it is replaced.
         if (::renameat2(dirFd, temporary, dirFd, cname, RENAME_NOREPLACE) == 0)
             return Outcome::success();
@@ -174,6 +176,9 @@ std::optional<Outcome> Publisher::publish(const struct stat& src, const PublishP
         }
         if (errno != EINVAL && errno != ENOSYS)
             return fail(fromErrno(errno));
+        // Refused by the file system (sshfs asks its server each time):
+        // not asked again on this volume.
+        m_noExclusiveRename.insert(place.dev);
     }
     if (::renameat(dirFd, temporary, dirFd, cname) != 0)
         return fail(fromErrno(errno));

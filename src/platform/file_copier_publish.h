@@ -5,6 +5,7 @@
 #include <QByteArray>
 
 #include <optional>
+#include <set>
 
 #include <sys/stat.h>
 
@@ -16,10 +17,10 @@
 // kept and nothing reported an error does the temporary take the name
 // (linkat for the unnamed one, renameat for the named). A failure never
 // leaves anything under the target's name, keeps an old target whole and
-// removes the temporary. An unnamed temporary, which nobody can open, is
-// made with the source's mode where nothing but the umask could change the
-// mode asked (no default ACL on the folder, no set-id or sticky bit), and
-// the mode is not set again.
+// removes the temporary. The temporary is made with the source's mode
+// where nothing but this process's umask could change the mode asked (a
+// local file system, no default ACL on the folder, no set-id or sticky
+// bit), and the mode is not set again.
 //
 // Before anything is written the name is checked: the source itself (by
 // device and inode, through a link too), a folder, special file, hidden or
@@ -39,6 +40,7 @@ struct PublishPlace {
     QByteArray name;
     bool fat = false;        // the folder is on FAT, which keeps system attributes
     bool plainModes = false; // a new file there takes the mode asked, less the umask
+    dev_t dev = 0;           // the folder's volume
 };
 
 // Fills the temporary (given as its descriptor) with the source's bytes:
@@ -76,6 +78,8 @@ private:
                                           const PublishPlace& place, bool modeSet,
                                           const Fill& fill);
     bool m_linkByDescriptor = true;
+    std::set<dev_t> m_noUnnamed;         // volumes without unnamed temporaries
+    std::set<dev_t> m_noExclusiveRename; // volumes refusing RENAME_NOREPLACE
     mode_t m_umask; // the process's when the publisher was made (0777: not known)
 };
 

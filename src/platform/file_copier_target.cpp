@@ -142,9 +142,15 @@ Result<TargetPlace> TargetFolders::resolve(const QString& target, QChar letter,
     held.host = folder;
     held.dev = st.st_dev;
     struct statfs fs;
-    held.fat = ::fstatfs(fd.get(), &fs) == 0 && fs.f_type == MSDOS_SUPER_MAGIC;
-    // A default ACL decides a new file's mode bits itself.
-    held.plainModes = !held.fat &&
+    const bool statfsOk = ::fstatfs(fd.get(), &fs) == 0;
+    held.fat = statfsOk && fs.f_type == MSDOS_SUPER_MAGIC;
+    // Where a new file takes the mode asked, less this process's umask: a
+    // local file system the program knows (a server applies its own umask;
+    // FAT has no modes), and no default ACL, which decides the mode bits
+    // itself.
+    const bool localModes = fs.f_type == EXT4_SUPER_MAGIC || fs.f_type == TMPFS_MAGIC ||
+                            fs.f_type == XFS_SUPER_MAGIC || fs.f_type == BTRFS_SUPER_MAGIC;
+    held.plainModes = statfsOk && localModes &&
                       ::fgetxattr(fd.get(), "system.posix_acl_default", nullptr, 0) < 0 &&
                       (errno == ENODATA || errno == EOPNOTSUPP);
     // The drive's root shows whether its volume is still the one mounted;

@@ -35,7 +35,7 @@ struct HeldFolder {
     Fd fd;                   // O_DIRECTORY
     dev_t dev = 0;           // the volume's identity
     bool fat = false;        // FAT: system attributes, no holes
-    bool plainModes = false; // no default ACL: a new file's mode is the one asked, less the umask
+    bool plainModes = false; // a new file's mode is the one asked, less the umask
     QByteArray watched;      // the volume's root, looked at before each use (empty: none)
     dev_t watchedDev = 0;
     bool watchedKnowsMount = false;

@@ -207,11 +207,16 @@ private Q_SLOTS:
         QTest::addColumn<int>("mode");
         QTest::addColumn<int>("umask");
         QTest::addColumn<bool>("defaultAcl"); // one that gives others nothing
-        QTest::newRow("umask takes nothing") << 0644 << 022 << false;
-        QTest::newRow("umask takes group write") << 0664 << 022 << false;
-        QTest::newRow("umask takes all but the owner's") << 0755 << 077 << false;
-        QTest::newRow("default ACL") << 0644 << 022 << true;
-        QTest::newRow("set-group-ID") << 02755 << 022 << false;
+        QTest::addColumn<bool>("unnamed");
+        for (const bool unnamed : {true, false}) {
+            const char* way = unnamed ? "unnamed" : "named";
+            QTest::addRow("umask takes nothing, %s", way) << 0644 << 022 << false << unnamed;
+            QTest::addRow("umask takes group write, %s", way) << 0664 << 022 << false << unnamed;
+            QTest::addRow("umask takes all but the owner's, %s", way)
+                << 0755 << 077 << false << unnamed;
+            QTest::addRow("default ACL, %s", way) << 0644 << 022 << true << unnamed;
+            QTest::addRow("set-group-ID, %s", way) << 02755 << 022 << false << unnamed;
+        }
     }
 
     // A new copy's mode is the source's, whatever the umask or the folder's
@@ -220,6 +225,7 @@ private Q_SLOTS:
         QFETCH(int, mode);
         QFETCH(int, umask);
         QFETCH(bool, defaultAcl);
+        QFETCH(bool, unnamed);
         TempDrives drives;
         const QString source = drives.makeFile(QStringLiteral("C:\\a.txt"), QByteArray("a"));
         QVERIFY(::chmod(drives.host(source).constData(), mode_t(mode)) == 0);
@@ -232,6 +238,7 @@ private Q_SLOTS:
         }
         const mode_t before = ::umask(mode_t(umask));
         FileCopier copier; // takes the umask now
+        copier.setUnnamedTemporaries(unnamed);
         const Outcome copied = copier.copy(source, QStringLiteral("D:\\OUT\\a.txt"));
         ::umask(before);
         QVERIFY(copied.ok());
