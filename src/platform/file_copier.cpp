@@ -275,6 +275,8 @@ Outcome FileCopier::flush() {
         ::close(fd);
     d->written.clear();
     d->folders.drop();
+    d->publisher.forgetVolumes();
+    d->noRange.clear();
     d->source.valid = false;
     d->sourceFolder.fd.reset();
     d->looked = Impl::LookedUp{};

@@ -70,6 +70,13 @@ public:
     std::optional<Outcome> publish(const struct stat& src, const PublishPlace& place,
                                    bool allowUnnamed, const SeenTarget* seen, const Fill& fill);
 
+    // Forgets what the volumes refused (after a flush a disk may be changed,
+    // and the next one under the same device can do more).
+    void forgetVolumes() {
+        m_noUnnamed.clear();
+        m_noExclusiveRename.clear();
+    }
+
     // Tests: off makes new targets take the named route.
     bool unnamed = true;
 
