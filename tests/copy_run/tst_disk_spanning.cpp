@@ -30,8 +30,8 @@ Content contentOf(const QByteArray& folder) {
 } // namespace
 
 // Spreading files over several disks, for real: a small tmpfs under /mnt
-// that fills up, is write-protected, or is taken out and replaced by a new
-// one while the copy-error box is open. Needs root; skips elsewhere.
+// that fills up, or is taken out and replaced by a new one while the
+// copy-error box is open. Needs root; skips elsewhere.
 class TestDiskSpanning : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> m_sources; // on the host's root file system
@@ -123,29 +123,6 @@ private Q_SLOTS:
         QCOMPARE(contentOf(QFile::encodeName(m_sources->path())), m_files);
         QVERIFY(!Status::exists());
         QCOMPARE(m_sel->resets, 1);
-    }
-
-    // Write-protected after the question was answered: the copy fails; the
-    // protection is taken off and Retry asks again and copies.
-    void writeProtectedDisk() {
-        QVERIFY(writeHost(m_disk->path() + "/f0.bin", "old"));
-        selectSources(2, 1000);
-        m_user->expectWindow(QStringLiteral("Overwrite"), [&](QDialog& w) {
-            m_user->check(m_disk->remountReadOnly(), "remount read-only failed");
-            click(w, "Command3");
-        });
-        m_user->expectBoxActing(
-            [&] {
-                m_user->check(contentOf(m_disk->path()).value(QStringLiteral("f0.bin")) == "old",
-                              "the old target changed");
-                m_user->check(m_disk->remountWritable(), "remount writable failed");
-            },
-            Answer::Retry, copyErrorPrompt(true));
-        m_user->expectWindow(QStringLiteral("Overwrite"), [](QDialog& w) { click(w, "Command3"); });
-
-        Status::instance().OkBtn_Click();
-
-        QCOMPARE(contentOf(m_disk->path()), m_files);
     }
 
     // Replacing a file on a disk too full for the new one keeps the old.

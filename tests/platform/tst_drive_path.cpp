@@ -21,26 +21,6 @@ class TestDrivePath : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void pieces_data() {
-        QTest::addColumn<QStringList>("parts"); // folder, name, joined, parent
-        QTest::newRow("drive root") << QStringList{"C:\\", "a.txt", "C:\\a.txt", "C:\\"};
-        QTest::newRow("folder") << QStringList{"C:\\DATA", "a.txt", "C:\\DATA\\a.txt", "C:\\DATA"};
-        QTest::newRow("folder entry")
-            << QStringList{"C:\\DATA\\", "a.txt", "C:\\DATA\\a.txt", "C:\\DATA"};
-        QTest::newRow("deep, non-Latin")
-            << QStringList{"D:\\a b\\ü", "x y.txt", "D:\\a b\\ü\\x y.txt", "D:\\a b\\ü"};
-    }
-
-    // join, parentOf and nameOf undo one another, in the root form too.
-    void pieces() {
-        QFETCH(QStringList, parts);
-        const QString joined = parts.at(2);
-        QCOMPARE(dp::join(parts.at(0), parts.at(1)), joined);
-        QCOMPARE(dp::parentOf(joined), parts.at(3));
-        QCOMPARE(dp::nameOf(joined), parts.at(1));
-        QCOMPARE(dp::driveOf(joined), std::optional<QChar>(joined.at(0)));
-    }
-
     void toHost_data() {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QByteArray>("host"); // empty: fails with the error

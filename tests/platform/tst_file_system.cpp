@@ -141,22 +141,6 @@ private Q_SLOTS:
         QCOMPARE(drive_path::fromHost(host(file)).value(), file);
     }
 
-    void manyFiles() {
-        const int count = 32767;
-        const QByteArray folder = host(m_drives->mkdir(QStringLiteral("D:\\many")));
-        // Made in reverse and with alternating case, so the order is the listing's own.
-        for (int i = count - 1; i >= 0; --i)
-            QVERIFY(makeFile(folder + (i % 2 ? "/File " : "/file ") +
-                             QByteArray::number(i).rightJustified(5, '0')));
-        const Result<QList<fs::FileEntry>> files = fs::files(QStringLiteral("D:\\many"));
-        QCOMPARE(files.value().size(), count);
-        for (int i = 0; i < count; ++i) {
-            if (!files->at(i).name.endsWith(QString::number(i).rightJustified(5, QLatin1Char('0'))))
-                QFAIL(qPrintable(
-                    QStringLiteral("Position %1 holds %2").arg(i).arg(files->at(i).name)));
-        }
-    }
-
     void lengthAndDate_data() {
         QTest::addColumn<qint64>("size");
         QTest::addColumn<qint64>("msecs");

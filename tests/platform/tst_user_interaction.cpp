@@ -2,7 +2,7 @@
 
 #include <QMessageBox>
 #include <QPointer>
-#include <QPushButton>
+#include <QDialog>
 #include <QTest>
 #include <QTimer>
 
@@ -22,21 +22,11 @@ MessageBox box(const QString& prompt, Buttons buttons = Buttons::Ok,
     return b;
 }
 
-// A modal window with a button that closes it, as the program's windows have.
 QDialog* makeWindow(const QString& name, bool deleteOnClose = false) {
     auto* dialog = new QDialog;
     dialog->setObjectName(name);
     dialog->setAttribute(Qt::WA_DeleteOnClose, deleteOnClose);
-    auto* button = new QPushButton(QStringLiteral("Close"), dialog);
-    button->setObjectName(QStringLiteral("CloseBtn"));
-    QObject::connect(button, &QPushButton::clicked, dialog, &QDialog::accept);
     return dialog;
-}
-
-void clickClose(QDialog& window) {
-    auto* button = window.findChild<QPushButton*>(QStringLiteral("CloseBtn"));
-    QVERIFY(button);
-    QTest::mouseClick(button, Qt::LeftButton);
 }
 
 void row(const char* name, const char* queued, bool window, Buttons buttons, Answer answer,
@@ -104,42 +94,6 @@ private Q_SLOTS:
         QVERIFY(watchdog.isActive());
         QTEST(answer, "expected");
         QTEST(openAfterClose, "staysOpen");
-    }
-
-    void scriptAnsweredInOrder() {
-        const QString full = QStringLiteral("Disk Full Or Write Protected Disk!");
-        ScriptedUser user;
-        user.expectBox(Answer::Cancel, QStringLiteral("Exit?"));
-        user.expectWindow(QStringLiteral("Status"), [&full](QDialog& status) {
-            QVERIFY(status.isVisible());
-            QCOMPARE(QApplication::activeModalWidget(), &status);
-            // Boxes and windows opened from the action come from the same queue.
-            QCOMPARE(ask(box(full, Buttons::AbortRetryIgnore)), Answer::Retry);
-            std::unique_ptr<QDialog> overwrite(makeWindow(QStringLiteral("Overwrite")));
-            showModal(*overwrite);
-            clickClose(status);
-        });
-        user.expectBox(Answer::Retry, full);
-        user.expectWindow(QStringLiteral("Overwrite"), clickClose);
-
-        MessageBox exit = box(QStringLiteral("Exit?"), Buttons::OkCancel, QStringLiteral("Quit"));
-        exit.icon = Icon::Question;
-        exit.defaultButton = 2;
-        QCOMPARE(ask(exit), Answer::Cancel);
-        std::unique_ptr<QDialog> status(makeWindow(QStringLiteral("Status")));
-        QSignalSpy accepted(status.get(), &QDialog::accepted);
-        showModal(*status);
-
-        QCOMPARE(accepted.size(), 1);
-        QCOMPARE(user.windows(),
-                 (QStringList{QStringLiteral("Status"), QStringLiteral("Overwrite")}));
-        QCOMPARE(user.boxes().size(), 2);
-        const MessageBox& first = user.boxes().at(0);
-        QCOMPARE(first.title, QStringLiteral("Quit"));
-        QCOMPARE(first.buttons, Buttons::OkCancel);
-        QCOMPARE(first.defaultButton, 2);
-        QCOMPARE(user.boxes().at(1).prompt, full);
-        QVERIFY2(user.problems().isEmpty(), qPrintable(user.problems().join(u'\n')));
     }
 
     void againstTheScript_data() {

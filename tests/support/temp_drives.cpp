@@ -1,5 +1,7 @@
 #include "temp_drives.h"
 
+#include "host_files.h"
+
 #include "platform/drive_path.h"
 #include "platform/drive_table.h"
 
@@ -57,8 +59,7 @@ QString TempDrives::makeFile(const QString& drivePath, qint64 size) const {
 }
 
 QByteArray TempDrives::read(const QString& drivePath) const {
-    QFile f(QFile::decodeName(host(drivePath)));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    return readHost(host(drivePath));
 }
 
 bool TempDrives::exists(const QString& drivePath) const {

@@ -45,10 +45,6 @@ bool TmpfsVolume::remountReadOnly() {
     return ::mount(nullptr, m_path.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
 }
 
-bool TmpfsVolume::remountWritable() {
-    return ::mount(nullptr, m_path.constData(), nullptr, MS_REMOUNT, nullptr) == 0;
-}
-
 qint64 TmpfsVolume::freeBytes() const {
     struct statfs fs;
     return ::statfs(m_path.constData(), &fs) == 0 ? qint64(fs.f_bavail) * fs.f_bsize : -1;

@@ -22,7 +22,6 @@ public:
     // Takes the disk out. MNT_DETACH (lazy) in flags works while files are open.
     bool eject(int flags = 0);
     bool remountReadOnly();
-    bool remountWritable();
     qint64 freeBytes() const;
 
 private:
