@@ -1,6 +1,6 @@
 #include "bench_common.h"
 
-#include "platform/drive_path.h"
+#include "platform/drives/drive_path.h"
 
 #include <QCollator>
 #include <QDir>

@@ -5,7 +5,7 @@
 #include "ui_gap_meter.h"
 
 #include "copy_run/status.h"
-#include "platform/scripted_user.h"
+#include "platform/dialogs/scripted_user.h"
 #include "selection/selection_state.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 
 #include "bench_common.h"
 
-#include "platform/host_mounts.h"
+#include "platform/drives/host_mounts.h"
 
 #include <QSet>
 

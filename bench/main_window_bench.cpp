@@ -2,7 +2,7 @@
 #include "commands.h"
 #include "main_window_steps.h"
 
-#include "platform/scripted_user.h"
+#include "platform/dialogs/scripted_user.h"
 #include "selection/selection_state.h"
 
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "main_window_steps.h"
 
-#include "platform/drive_selector.h"
-#include "platform/file_browser.h"
-#include "platform/folder_browser.h"
+#include "platform/widgets/drive_selector.h"
+#include "platform/widgets/file_browser.h"
+#include "platform/widgets/folder_browser.h"
 
 namespace bench {
 

@@ -2,7 +2,7 @@
 
 #include "copy_run/form_layout.h"
 #include "copy_run/status.h"
-#include "platform/file_system.h"
+#include "platform/files/file_system.h"
 #include "platform/formats.h"
 #include "selection/selection_state.h"
 

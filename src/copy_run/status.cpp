@@ -3,11 +3,11 @@
 #include "copy_run/form_layout.h"
 #include "copy_run/overwrite.h"
 #include "platform/event_service.h"
-#include "platform/file_copier.h"
-#include "platform/file_system.h"
+#include "platform/files/file_copier.h"
+#include "platform/files/file_system.h"
 #include "platform/formats.h"
-#include "platform/repaint.h"
-#include "platform/user_interaction.h"
+#include "platform/widgets/repaint.h"
+#include "platform/dialogs/user_interaction.h"
 #include "selection/selection_state.h"
 
 #include <QCheckBox>
@@ -227,6 +227,7 @@ void Status::OkBtn_Click() {
     // One copier for the run: it knows which volumes were written and
     // syncs them together.
     platform::FileCopier copier;
+    copier.setBeforeWait(&platform::repaint::now);
 
     // The lists cannot change during the run (their handlers wait for its
     // end), so each entry is read once where it is needed.

@@ -3,7 +3,7 @@
 #include "main_window/pelmora.h"
 
 #include "main_window/pelmora_layout.h"
-#include "platform/tab_control.h"
+#include "platform/widgets/tab_control.h"
 
 #include <QTabBar>
 

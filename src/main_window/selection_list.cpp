@@ -1,7 +1,7 @@
 #include "main_window/selection_list.h"
 
-#include "platform/entry_pick.h"
-#include "platform/focus_frame.h"
+#include "platform/widgets/entry_pick.h"
+#include "platform/widgets/focus_frame.h"
 
 #include <QKeyEvent>
 

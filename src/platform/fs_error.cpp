@@ -1,4 +1,4 @@
-#include "fs_error.h"
+#include "platform/fs_error.h"
 
 namespace platform {
 

@@ -1,6 +1,6 @@
 #include "selection/folder_selection.h"
 
-#include "platform/folder_browser.h"
+#include "platform/widgets/folder_browser.h"
 #include "selection/selection_messages.h"
 #include "selection/selection_state.h"
 #include "selection/selection_steps.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/user_interaction.h"
+#include "platform/dialogs/user_interaction.h"
 
 // The warnings of the selection handlers: OK alone, exclamation icon.
 namespace selection_messages {

@@ -1,7 +1,7 @@
 #include "selection/selection_state.h"
 
 #include "platform/formats.h"
-#include "platform/panel_status_bar.h"
+#include "platform/widgets/panel_status_bar.h"
 
 #include <QLabel>
 #include <QListWidget>

@@ -1,7 +1,7 @@
 #include "selection/selection_steps.h"
 
-#include "platform/drive_selector.h"
-#include "platform/folder_browser.h"
+#include "platform/widgets/drive_selector.h"
+#include "platform/widgets/folder_browser.h"
 #include "selection/selection_messages.h"
 
 #include <QListWidget>

@@ -4,7 +4,7 @@
 
 #include "copy_run/overwrite.h"
 #include "copy_run/status.h"
-#include "platform/file_copier.h"
+#include "platform/files/file_copier.h"
 
 #include <QFile>
 #include <QProgressBar>

@@ -4,8 +4,8 @@
 #include "tmpfs_volume.h"
 
 #include "copy_run/status.h"
-#include "platform/drive_path.h"
-#include "platform/drive_table.h"
+#include "platform/drives/drive_path.h"
+#include "platform/drives/drive_table.h"
 
 #include <QFileInfo>
 #include <QMap>

@@ -5,9 +5,9 @@
 #include "tmpfs_volume.h"
 
 #include "copy_run/status.h"
-#include "platform/drive_path.h"
-#include "platform/drive_table.h"
-#include "platform/folder_browser.h"
+#include "platform/drives/drive_path.h"
+#include "platform/drives/drive_table.h"
+#include "platform/widgets/folder_browser.h"
 
 #include <QDir>
 #include <QFile>

@@ -6,7 +6,7 @@
 #include "main_window/application.h"
 #include "main_window/pelmora.h"
 #include "main_window/pelmora_layout.h"
-#include "platform/tab_control.h"
+#include "platform/widgets/tab_control.h"
 #include "temp_drives.h"
 
 #include <QApplication>

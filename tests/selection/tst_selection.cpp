@@ -1,9 +1,9 @@
 #include "selection_controls.h"
 #include "temp_drives.h"
 
-#include "platform/drive_table.h"
+#include "platform/drives/drive_table.h"
 #include "platform/formats.h"
-#include "platform/scripted_user.h"
+#include "platform/dialogs/scripted_user.h"
 
 #include <QFile>
 #include <QtTest>

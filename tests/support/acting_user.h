@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/scripted_user.h"
+#include "platform/dialogs/scripted_user.h"
 
 #include <QCoreApplication>
 #include <QEvent>

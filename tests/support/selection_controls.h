@@ -1,9 +1,9 @@
 #pragma once
 
-#include "platform/drive_selector.h"
-#include "platform/file_browser.h"
-#include "platform/folder_browser.h"
-#include "platform/panel_status_bar.h"
+#include "platform/widgets/drive_selector.h"
+#include "platform/widgets/file_browser.h"
+#include "platform/widgets/folder_browser.h"
+#include "platform/widgets/panel_status_bar.h"
 #include "selection/file_selection.h"
 #include "selection/folder_selection.h"
 #include "selection/selection_state.h"

@@ -2,8 +2,8 @@
 
 #include "host_files.h"
 
-#include "platform/drive_path.h"
-#include "platform/drive_table.h"
+#include "platform/drives/drive_path.h"
+#include "platform/drives/drive_table.h"
 
 #include <QDir>
 #include <QFile>

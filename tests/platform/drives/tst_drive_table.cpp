@@ -1,0 +1,257 @@
+#include "platform/drives/drive_path.h"
+#include "platform/drives/drive_table.h"
+#include "host_files.h"
+#include "temp_drives.h"
+#include "tmpfs_volume.h"
+
+#include <QtTest>
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace platform;
+
+namespace {
+
+// A mountinfo line (paths written as given: escapes are the file's own).
+QByteArray mountLine(const QByteArray& mountPoint, const QByteArray& fsType = "tmpfs",
+                     const QByteArray& source = "tmpfs", const QByteArray& root = "/",
+                     const QByteArray& superOptions = "rw", int id = 20) {
+    const QByteArray n = QByteArray::number(id);
+    return n + " 1 0:" + n + ' ' + root + ' ' + mountPoint + " rw,relatime shared:" + n + " - " +
+           fsType + ' ' + source + ' ' + superOptions + '\n';
+}
+
+// Places that do not exist on this host: a mount file for tests may name them.
+QByteArray fakeBase() {
+    return "/mnt/pelmora-fake-" + QByteArray::number(::getpid());
+}
+
+std::optional<Drive> driveAt(const QByteArray& hostRoot) {
+    for (const Drive& d : DriveTable::instance().drives()) {
+        if (d.hostRoot == hostRoot && d.letter != QLatin1Char('C'))
+            return d;
+    }
+    return std::nullopt;
+}
+
+void row(const char* name, const QByteArray& line, const QByteArray& root = {}) {
+    QTest::newRow(name) << line << root;
+}
+
+} // namespace
+
+class TestDriveTable : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() {
+        QVERIFY(m_dir.isValid());
+        m_mountFile = QFile::encodeName(m_dir.filePath(QStringLiteral("mountinfo")));
+    }
+
+    void cleanup() { DriveTable::instance().useHost(); }
+
+    void whichMountsAreDrives_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QByteArray>("root"); // the drive's folder; empty: no drive
+        row("tmpfs under /mnt", mountLine("/mnt/ram"), "/mnt/ram");
+        row("stick under /media", mountLine("/media/ann/STICK", "vfat", "/dev/sdb1"),
+            "/media/ann/STICK");
+        row("stick under /run/media", mountLine("/run/media/ann/DISK", "exfat", "/dev/sdc1"),
+            "/run/media/ann/DISK");
+        row("space in the name", mountLine("/media/ann/My\\040Stick", "vfat", "/dev/sdb1"),
+            "/media/ann/My Stick");
+        row("tab and backslash in the name", mountLine("/mnt/a\\011b\\134c", "ext4", "/dev/sdb1"),
+            "/mnt/a\tb\\c");
+        row("disk elsewhere", mountLine("/data", "xfs", "/dev/nvme0n1p3"), "/data");
+        row("network share", mountLine("/shares/team", "cifs", "//server/team"), "/shares/team");
+        row("btrfs subvolume",
+            mountLine("/mnt/backup", "btrfs", "/dev/sdb2", "/@backup", "rw,subvol=/@backup"),
+            "/mnt/backup");
+
+        row("root", mountLine("/", "ext4", "/dev/sda2"));
+        row("home", mountLine("/home", "ext4", "/dev/sda3"));
+        row("user runtime", mountLine("/run/user/1000"));
+        row("tmpfs elsewhere", mountLine("/scratch"));
+        row("/mnt itself", mountLine("/mnt"));
+        row("name beginning with mnt", mountLine("/mntx/a"));
+        row("automount point", mountLine("/mnt/auto", "autofs", "systemd-1"));
+        row("container's hosts file", mountLine("/etc/hosts", "ext4", "/dev/vda", "/c1/hosts"));
+        row("bind-mounted folder", mountLine("/work", "ext4", "/dev/vda", "/srv/work"));
+        row("bind-mounted folder under /mnt",
+            mountLine("/mnt/web", "ext4", "/dev/vda", "/var/www"));
+        row("btrfs bind, not a subvolume",
+            mountLine("/mnt/b", "btrfs", "/dev/sdb2", "/@backup/x", "rw,subvol=/@backup"));
+    }
+
+    void whichMountsAreDrives() {
+        QFETCH(QByteArray, line);
+        QFETCH(QByteArray, root);
+        useMounts(line);
+        const QList<Drive> drives = DriveTable::instance().drives();
+        QCOMPARE(drives.first().letter, QLatin1Char('C'));
+        QCOMPARE(drives.first().hostRoot, QByteArray("/"));
+        QCOMPARE(drives.size(), root.isEmpty() ? 1 : 2);
+        if (root.isEmpty())
+            return;
+        QCOMPARE(drives.at(1).letter, QLatin1Char('D'));
+        QCOMPARE(drives.at(1).hostRoot, root);
+        QCOMPARE(drives.at(1).label, QString::fromUtf8(root.mid(root.lastIndexOf('/') + 1)));
+        QVERIFY(drives.at(1).ready);
+    }
+
+    void letterRules_data() {
+        // What is mounted at each look: "id@place ..."; "id@place~" is a network share.
+        QTest::addColumn<QStringList>("looks");
+        QTest::addColumn<QString>("drives");
+        QTest::newRow("in the order first seen")
+            << QStringList{"1@b 2@a", "1@b 2@a 3@c"} << "D=b E=a F=c";
+        QTest::newRow("a gone volume keeps its letter")
+            << QStringList{"1@a 2@b", "2@b"} << "D=a! E=b";
+        QTest::newRow("all gone") << QStringList{"1@a 2@b", ""} << "D=a! E=b!";
+        QTest::newRow("back at its place") << QStringList{"1@a 2@b", "2@b", "2@b 3@a"} << "D=a E=b";
+        QTest::newRow("swapped between two looks")
+            << QStringList{"1@a 2@b", "3@a 2@b"} << "D=a E=b";
+        QTest::newRow("lowest gone letter")
+            << QStringList{"1@a 2@b 3@c", "2@b", "2@b 4@d"} << "D=d E=b F=c!";
+        QTest::newRow("own place before lowest letter")
+            << QStringList{"1@a 2@b 3@c", "2@b", "4@x 2@b 5@c"} << "D=x E=b F=c";
+        QTest::newRow("next letter when none is gone")
+            << QStringList{"1@a", "1@a 2@b"} << "D=a E=b";
+        QTest::newRow("a mount on top of another") << QStringList{"1@a 2@a"} << "D=a";
+        QTest::newRow("the one on top goes") << QStringList{"1@a 2@a", "1@a"} << "D=a";
+        QTest::newRow("escaped place") << QStringList{"1@my\\040stick"} << "D=my stick";
+        QTest::newRow("a gone share's letter waits for its place")
+            << QStringList{"1@s~ 2@b", "2@b", "2@b 3@c", "2@b 3@c 4@s~"} << "D=s E=b F=c";
+        QTest::newRow("a share takes no gone disk's letter")
+            << QStringList{"1@a 2@b", "2@b", "2@b 3@s~", "2@b 3@s~ 4@d"} << "D=d E=b F=s";
+        QTest::newRow("a share back elsewhere takes a new letter")
+            << QStringList{"1@s~", "", "2@t~"} << "D=s! E=t";
+    }
+
+    void letterRules() {
+        QFETCH(QStringList, looks);
+        useMounts({});
+        for (const QString& look : looks) {
+            QByteArray lines;
+            for (const QString& mount : look.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+                const int at = mount.indexOf(QLatin1Char('@'));
+                const bool share = mount.endsWith(QLatin1Char('~'));
+                const QByteArray place =
+                    fakeBase() + '/' + mount.mid(at + 1).chopped(share ? 1 : 0).toUtf8();
+                lines +=
+                    share ? mountLine(place, "fuse.sshfs", "ann@server:/srv", "/", "rw",
+                                      mount.left(at).toInt())
+                          : mountLine(place, "tmpfs", "tmpfs", "/", "rw", mount.left(at).toInt());
+            }
+            useMounts(lines, false);
+            describe();
+        }
+        QTEST(describe(), "drives");
+    }
+
+    void lettersRunOutAtZ() {
+        QByteArray lines;
+        for (int i = 0; i < 25; ++i)
+            lines += mountLine(fakeBase() + "/v" + QByteArray::number(i), "tmpfs", "tmpfs", "/",
+                               "rw", 10 + i);
+        useMounts(lines);
+        const QList<Drive> drives = DriveTable::instance().drives();
+        QCOMPARE(drives.size(), 24); // C: to Z:
+        QCOMPARE(drives.last().letter, QLatin1Char('Z'));
+        QCOMPARE(drives.last().hostRoot, fakeBase() + "/v22");
+    }
+
+    // Root only: real volumes.
+    void realVolumeComesAndGoes() {
+        TmpfsVolume volume;
+        SKIP_UNLESS_TMPFS(volume);
+        DriveTable& table = DriveTable::instance();
+        const QByteArray at = volume.path();
+        const std::optional<Drive> drive = driveAt(at);
+        QVERIFY(drive && drive->ready);
+        const QChar letter = drive->letter;
+        QCOMPARE(table.letterFor(at + "/a.txt"), std::optional(letter));
+        const QString onDrive = drive_path::rootOf(letter) + QStringLiteral("a.txt");
+        QCOMPARE(drive_path::toHost(onDrive).value(), at + "/a.txt");
+        QVERIFY(writeHost(at + "/a.txt"));
+        QCOMPARE(drive_path::fromHost(at + "/a.txt").value(), onDrive);
+
+        // Taken out: the bare folder left behind is never the drive.
+        QVERIFY(volume.eject());
+        QCOMPARE(drive_path::toHost(onDrive).error(), FsError::NotReady);
+        QVERIFY(writeHost(at + "/stray"));
+        QVERIFY(!table.hostRoot(letter));
+        const std::optional<Drive> gone = driveAt(at);
+        QVERIFY(gone && !gone->ready);
+        QCOMPARE(gone->letter, letter);
+        QCOMPARE(table.letterFor(at + "/stray"), std::optional(QLatin1Char('C')));
+
+        // A new volume at the same place answers under the same letter, at once.
+        QVERIFY(volume.insertNew());
+        QCOMPARE(table.hostRoot(letter), std::optional(at));
+        QCOMPARE(driveAt(at)->letter, letter);
+        // Swapped without anyone looking in between.
+        QVERIFY(volume.eject() && volume.insertNew());
+        QCOMPARE(table.hostRoot(letter), std::optional(at));
+    }
+
+    void bindMountsAreNoDrives() {
+        TmpfsVolume volume;
+        SKIP_UNLESS_TMPFS(volume);
+        const QByteArray at = volume.path();
+        QVERIFY(::mkdir(QByteArray(at + "/sub").constData(), 0755) == 0);
+        QVERIFY(::mkdir(QByteArray(at + "/bound").constData(), 0755) == 0);
+        QVERIFY(writeHost(at + "/file") && writeHost(at + "/file-bound"));
+        // A folder of the volume, and a single file of it, mounted elsewhere.
+        QVERIFY(::mount(QByteArray(at + "/sub").constData(), QByteArray(at + "/bound").constData(),
+                        nullptr, MS_BIND, nullptr) == 0);
+        QVERIFY(::mount(QByteArray(at + "/file").constData(),
+                        QByteArray(at + "/file-bound").constData(), nullptr, MS_BIND,
+                        nullptr) == 0);
+        const bool folderIsDrive = driveAt(at + "/bound").has_value();
+        const bool fileIsDrive = driveAt(at + "/file-bound").has_value();
+        ::umount2(QByteArray(at + "/file-bound").constData(), MNT_DETACH);
+        ::umount2(QByteArray(at + "/bound").constData(), MNT_DETACH);
+        QVERIFY(driveAt(at).has_value());
+        QVERIFY(!folderIsDrive);
+        QVERIFY(!fileIsDrive);
+
+        // Nor is a file that mountinfo shows as a whole volume.
+        useMounts(mountLine(at + "/file", "ext4", "/dev/vdb") + mountLine(at, "ext4", "/dev/vdc"));
+        const QList<Drive> drives = DriveTable::instance().drives();
+        QCOMPARE(drives.size(), 2);
+        QCOMPARE(drives.at(1).hostRoot, at);
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_mountFile;
+    // The table reads these mounts (after the root's) from now on.
+    void useMounts(const QByteArray& lines, bool fresh = true) {
+        QFile f(QFile::decodeName(m_mountFile));
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(mountLine("/", "ext4", "/dev/vda", "/", "rw", 1) + lines);
+        f.close();
+        if (fresh)
+            DriveTable::instance().setMountInfoPath(m_mountFile);
+    }
+
+    // "D=a E=b!": each drive but C: with its folder below the fake base, "!"
+    // when not ready.
+    QString describe() {
+        QStringList parts;
+        for (const Drive& d : DriveTable::instance().drives()) {
+            if (d.letter != QLatin1Char('C'))
+                parts << d.letter + QStringLiteral("=") +
+                             QString::fromUtf8(d.hostRoot.mid(fakeBase().size() + 1)) +
+                             (d.ready ? QString() : QStringLiteral("!"));
+        }
+        return parts.join(QLatin1Char(' '));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDriveTable)
+#include "tst_drive_table.moc"

@@ -1,0 +1,107 @@
+#include "platform/widgets/repaint.h"
+
+#include <QElapsedTimer>
+#include <QProgressBar>
+#include <QTest>
+#include <QWidget>
+
+using namespace platform;
+
+namespace {
+template <typename Widget> class Counting : public Widget {
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent* e) override {
+        ++paints;
+        Widget::paintEvent(e);
+    }
+};
+using CountingWidget = Counting<QWidget>;
+using CountingBar = Counting<QProgressBar>;
+} // namespace
+
+class TestRepaint : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void atMostOncePerFrame() {
+        // Two in one window, one in a window of its own.
+        QWidget window;
+        auto* a = new CountingWidget;
+        auto* b = new CountingWidget;
+        for (CountingWidget* w : {a, b}) {
+            w->setParent(&window);
+            w->setGeometry(w == a ? 0 : 50, 0, 40, 40);
+        }
+        CountingWidget c;
+        window.show();
+        c.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window) && QTest::qWaitForWindowExposed(&c));
+        repaint::now();
+        a->paints = b->paints = c.paints = 0;
+
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < 1000; ++i) {
+            repaint::soon(a);
+            repaint::soon(b);
+            repaint::soon(&c);
+        }
+        QVERIFY2(a->paints <= clock.elapsed() / (1000 / 30) + 1,
+                 qPrintable(QString::number(a->paints)));
+        // Changed together, painted together.
+        QCOMPARE(b->paints, a->paints);
+        QCOMPARE(c.paints, a->paints);
+
+        // A frame later, soon() paints by itself.
+        QTest::qWait(40);
+        a->paints = 0;
+        repaint::soon(a);
+        QCOMPARE(a->paints, 1);
+    }
+
+    void nowPaintsWhatIsPendingAndSkipsTheDestroyed() {
+        auto* gone = new CountingWidget;
+        gone->show();
+        CountingWidget kept;
+        kept.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&kept));
+        repaint::now(); // a frame starts here: the next soon() waits
+        kept.paints = 0;
+
+        repaint::soon(gone);
+        repaint::soon(&kept);
+        delete gone;
+        repaint::now();
+        QCOMPARE(kept.paints, 1);
+        repaint::now(); // nothing pending any more
+        QCOMPARE(kept.paints, 1);
+    }
+
+    // A bar takes its value with a paint of the frame, never by painting
+    // itself at every step.
+    void progressValueWithThePaint() {
+        CountingBar bar;
+        bar.setRange(0, 10);
+        bar.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bar));
+        repaint::now();
+        bar.paints = 0;
+
+        for (int v = 1; v <= 10; ++v)
+            repaint::setValue(&bar, v);
+        repaint::now();
+        QCOMPARE(bar.value(), 10);
+        QVERIFY2(bar.paints >= 1 && bar.paints < 10, qPrintable(QString::number(bar.paints)));
+
+        repaint::setValue(&bar, 3);
+        repaint::forget(&bar); // about to go: its value is dropped with it
+        repaint::now();
+        QCOMPARE(bar.value(), 10);
+    }
+};
+
+QTEST_MAIN(TestRepaint)
+#include "tst_repaint.moc"
