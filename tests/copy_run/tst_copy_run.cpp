@@ -138,13 +138,10 @@ private Q_SLOTS:
         };
         const char* asked4 = "0:000 1:000 2:000 1:000";
         const char* skipped4 = "0:001 1:001 2:001 1:001";
-        row("Overwrite File each time", L(4, File), asked4, "NNNN");
         row("Overwrite All at once", L{All}, "0:100", "NNNN");
         row("Overwrite All at the third", L{File, Skip, All}, "0:000 1:001 2:100", "NONN");
-        row("Skip File each time", L(4, Skip), skipped4, "OOOO");
         row("skip cleared for the next", L{Skip, File, Skip, File}, "0:001 1:000 2:001 1:000",
             "ONON");
-        row("Cancel at once", L{Cancel}, "0:010", "OOOO");
         row("Cancel at the third", L{File, File, Cancel}, "0:000 1:000 2:010", "NNOO");
         row("frame close is Overwrite File", L(4, "close"), asked4, "NNNN");
         row("Escape answers nothing", L(4, "escape Command4"), skipped4, "OOOO");
@@ -237,9 +234,7 @@ private Q_SLOTS:
         QTest::addColumn<L>("left");          // in the target folder
         const L first{"first"}, both{"b.txt", "first"};
         QTest::newRow("folder in the way, Abort") << "folder" << false << "A" << first;
-        QTest::newRow("folder in the way, Ignore") << "folder" << false << "I" << both;
         QTest::newRow("folder in the way, Retry") << "folder" << false << "RI" << both;
-        QTest::newRow("read-only, asked, Abort") << "readonly" << true << "A" << first;
         QTest::newRow("read-only, asked, Ignore") << "readonly" << true << "I" << both;
         QTest::newRow("read-only, asked, Retry") << "readonly" << true << "RI" << both;
         QTest::newRow("read-only, not asked") << "readonly" << false << "I" << both;
@@ -363,7 +358,6 @@ private Q_SLOTS:
     void closingTheProgressWindow_data() {
         QTest::addColumn<QString>("how");
         QTest::addColumn<bool>("copied");
-        QTest::newRow("CancelBtn") << "CancelBtn" << false;
         QTest::newRow("frame close") << "close" << false;
         QTest::newRow("Escape does nothing, then CancelBtn") << "escape CancelBtn" << false;
         QTest::newRow("Enter on CancelBtn") << "enter CancelBtn" << false;

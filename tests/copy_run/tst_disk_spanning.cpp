@@ -129,8 +129,6 @@ private Q_SLOTS:
     void fullDiskKeepsTheOldTarget_data() {
         QTest::addColumn<Answer>("answer");
         QTest::newRow("Ignore") << Answer::Ignore;
-        QTest::newRow("Abort") << Answer::Abort;
-        QTest::newRow("large, Ignore") << Answer::Ignore;
         QTest::newRow("large, Abort") << Answer::Abort;
     }
     void fullDiskKeepsTheOldTarget() {

@@ -6,6 +6,7 @@ accessible name), clicks and keys go through the X server (xdotool), and
 screenshots come from ImageMagick's import. Every wait is bounded.
 """
 
+import contextlib
 import os
 import subprocess
 import sys
@@ -211,18 +212,14 @@ class Program:
                        check=True, capture_output=True)
         time.sleep(0.2)
 
-    def click(self, acc, double=False):
+    def click(self, acc):
         ext = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
         x, y = ext.x + ext.width // 2, ext.y + ext.height // 2
-        cmd = ["xdotool", "mousemove", "--sync", str(x), str(y), "click"]
-        if double:
-            cmd += ["--repeat", "2", "--delay", "80"]
-        cmd.append("1")
-        subprocess.run(cmd, check=True)
+        subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y), "click", "1"], check=True)
         time.sleep(0.15)
 
-    def click_control(self, name, double=False):
-        self.click(self.control(name), double)
+    def click_control(self, name):
+        self.click(self.control(name))
 
     def key(self, *keys):
         subprocess.run(["xdotool", "key", "--delay", "60", *keys], check=True)
@@ -248,6 +245,34 @@ class Program:
         if self.process.poll() is None:
             self.process.kill()
             self.process.wait()
+
+
+@contextlib.contextmanager
+def shares(count=1):
+    """Network shares for the life of a `with` block, from the tests' one
+    fixture: the command share_fixture (tests/support; ctest names it in
+    PELMORA_SHARE_FIXTURE) starts a throwaway sshd and mounts its folders
+    with sshfs under /mnt/pelmora-net-*. Yields (mount point, the folder the
+    server serves) pairs, or a string saying why there are none. The
+    fixture takes them away when its input ends, also should this end."""
+    fixture = os.environ.get("PELMORA_SHARE_FIXTURE")
+    if not fixture:
+        yield "no share fixture (ctest sets PELMORA_SHARE_FIXTURE)"
+        return
+    process = subprocess.Popen([fixture, str(count)], stdin=subprocess.PIPE,
+                               stdout=subprocess.PIPE, text=True)
+    try:
+        mounted = []
+        for line in process.stdout:
+            if line == "ready\n" or line.startswith("SKIP: "):
+                break
+            mounted.append(tuple(line.rstrip("\n").split("\t")))
+        else:
+            raise Failure(f"share_fixture ended with status {process.wait()}")
+        yield mounted if line == "ready\n" else line[len("SKIP: "):].strip()
+    finally:
+        process.stdin.close()
+        process.wait(60)
 
 
 def check(condition, message):

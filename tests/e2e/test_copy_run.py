@@ -2,13 +2,15 @@
 picked by mouse (a click on a file selects it: the status bar counts it and
 the total shows its size), the questions answered from the keyboard: Enter
 in the copy-error box chooses Ignore, Enter in the overwrite question
-chooses Cancel. Saves screenshots of both windows."""
+chooses Cancel. Saves screenshots of both windows. Then, where the tests'
+network-share fixture can mount a share (root, sshd, sshfs, FUSE), the
+program started on the share copies a file of it into a folder of it."""
 
 import os
 import sys
 import tempfile
 
-from pelmora_driver import Program, check, main
+from pelmora_driver import Program, check, main, shares
 
 
 def panel_texts(program):
@@ -73,6 +75,40 @@ def test(binary):
                   f"stray files in the target: {os.listdir(target)}")
         finally:
             program.kill()
+    copy_on_a_share(binary)
+
+
+def copy_on_a_share(binary):
+    with shares() as mounted:
+        if isinstance(mounted, str):
+            print(f"SKIP (the copy on a network share): {mounted}")
+            return
+        share, served = mounted[0]
+        os.makedirs(os.path.join(served, "target"))
+        with open(os.path.join(served, "one.txt"), "wb") as f:
+            f.write(b"a file on the share\n")
+        program = Program(binary, cwd=share)
+        try:
+            program.window("Pelmora By Orvane")
+            program.wait_for_items("File1", ["one.txt"])
+            program.click_control("AllFileBtn")
+            program.click(program.tab("To Folder(s)"))
+            program.click(program.item("Dir2", "target"))
+            program.click_control("DirSelBtn")
+            folders = program.items("SelDirList")
+            check(len(folders) == 1 and folders[0].endswith(":\\target\\")
+                  and not folders[0].startswith("C:"), f"SelDirList: {folders}")
+            program.click_control("CopyBtn1")
+            program.window("Pelmora Status")
+            program.key("Return")  # "Finish"
+            program.wait_text("Label2", "0", window="Pelmora By Orvane")
+        finally:
+            program.kill()
+        # Read where the server keeps it, past sshfs's caches.
+        target = os.path.join(served, "target")
+        check(os.listdir(target) == ["one.txt"], f"on the share: {os.listdir(target)}")
+        with open(os.path.join(target, "one.txt"), "rb") as f:
+            check(f.read() == b"a file on the share\n", "the copy on the share differs")
 
 
 if __name__ == "__main__":

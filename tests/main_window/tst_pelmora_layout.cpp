@@ -1,6 +1,9 @@
+#include "copy_run/overwrite.h"
+#include "copy_run/status.h"
 #include "main_window/application.h"
 #include "main_window/caption_button.h"
 #include "main_window/pelmora.h"
+#include "main_window/pelmora_layout.h"
 #include "platform/widgets/tab_control.h"
 #include "temp_drives.h"
 
@@ -27,10 +30,19 @@ QString captionOf(const QWidget* control) {
     return {};
 }
 
+// Whether a control looks different once it has the focus (given as Tab
+// gives it), from the focus on another control of its window.
+bool showsFocus(QWidget* control, QWidget* elsewhere) {
+    elsewhere->setFocus(Qt::TabFocusReason);
+    const QImage without = control->grab().toImage();
+    control->setFocus(Qt::TabFocusReason);
+    return control->hasFocus() && control->grab().toImage() != without;
+}
+
 } // namespace
 
 // The main window as drawn: every control by its name, with its caption
-// read in full, at its place, in the tab order.
+// read in full, at its place, in the tab order, showing the focus.
 class TestPelmoraLayout : public QObject {
     Q_OBJECT
 
@@ -44,12 +56,19 @@ class TestPelmoraLayout : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
+        // An empty start folder: File1, SelFileList and SelDirList are empty,
+        // with no entry to carry a focus mark.
         QVERIFY(QDir::setCurrent(QFile::decodeName(m_drives.host(m_drives.mkdir("C:\\Start")))));
         setUpApplication(*qobject_cast<QApplication*>(QCoreApplication::instance()));
         m_window = &Pelmora::instance();
         m_window->setQuitFunction([] {});
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window));
+        // The keyboard's first use, which makes every window mark its focus,
+        // is an arrow on the tab row, not Tab, which alone would make the
+        // style mark it.
+        QTest::keyClick(tabs()->tabBar(), Qt::Key_Right);
+        QTest::keyClick(tabs()->tabBar(), Qt::Key_Left);
     }
 
     // A window and a status bar to a screen reader, of a fixed size, with
@@ -66,52 +85,20 @@ private Q_SLOTS:
         }
     }
 
+    // Every control of the layout table, built as the table says; a caption
+    // the program sets as it runs is checked by the tests of what sets it.
     void controls_data() {
         QTest::addColumn<QString>("caption");
-        // The help and about texts, a paragraph each: any text, read in full
-        // (captionsFit); the other captions exactly.
-        const char* const text = nullptr;
-        const struct {
-            const char *name, *caption;
-        } rows[] = {
-            // clang-format off
-            {"SSTab1", ""}, {"StatusBar1", ""}, {"Frame5", "Available Files"}, {"Drive1", ""},
-            {"Dir1", ""}, {"File1", ""}, {"Label34", "Pelmora Ver. 1.02"},
-            {"AllFileBtn", "Select All"}, {"Label1", "Select File(s) From List"},
-            {"Frame6", "Selected Files"}, {"SelFileList", ""}, {"FilenameList", ""},
-            {"Label2", "0"}, {"Frame7", "Total Bytes Selected"}, {"CopyBtn2", "Copy"},
-            {"RemFileBtn", "Remove Selected"}, {"ExitBtn2", "Exit"}, {"ClrFileBtn", "Remove All"},
-            {"Frame4", "Available Folders"}, {"Dir2", ""}, {"Drive2", ""}, {"Frame2", "Actions"},
-            {"CopyBtn1", "Copy"}, {"ExitBtn1", "Exit"}, {"Line1", ""}, {"DirSelBtn", "Add Folder"},
-            {"Label32", "Pelmora"}, {"Label33", "Ver. 1.02"}, {"Image1", ""},
-            {"Frame1", "Speed Select"}, {"SSChkBox", "OFF"}, {"RemDirBtn", "Remove Selected"},
-            {"ClrDirBtn", "Remove All"}, {"SelDirList", ""}, {"Frame3", "Selected Folders"},
-            {"Frame12", "Help"}, {"Image5", ""}, {"Image6", ""},
-            {"Label5", "Select the files to be copied in the  "}, {"Label11", "Copy File(s)  "},
-            {"Label15", text}, {"Label16", "Select the folder(s) to copy the files to in the"},
-            {"Label17", "To Folder(s)"}, {"Label18", text}, {"Label19", text},
-            {"Frame8", "View"}, {"Label3", "Show Files Of These Types"},
-            {"HidChkBox", "Hidden Files"}, {"SysChkBox", "System Files"}, {"Frame10", "Settings"},
-            {"Check1", "Don't Confirm Overwrites"}, {"Image7", ""}, {"Image8", ""},
-            {"Label20", "Version"}, {"Label21", "1.02"}, {"Label22", "Pelmora"},
-            {"Label8", "A 32-Bit Multiple File-Folder Copy Utility"}, {"Label23", "1/97"},
-            {"ExitBtn4", "Exit"}, {"Frame9", "About Pelmora"}, {"Image2", ""}, {"Image3", ""},
-            {"Label12", "Version"}, {"Label13", "1.02"}, {"Label6", "Pelmora"}, {"Label14", "1/97"},
-            {"Label7", "A 32-Bit Mutiple File-Folder Copy Utility"}, {"Label28", text},
-            {"Label29", text}, {"Label35", text}, {"Label30", "Many other uses."},
-            {"Frame11", "About Orvane"}, {"Label4", "Orvane Software"}, {"ExitBtn3", "Exit"},
-            // clang-format on
-        };
-        for (const auto& row : rows)
-            QTest::newRow(row.name) << (row.caption ? QString::fromLatin1(row.caption) : QString());
+        for (const pelmora_layout::Control& c : pelmora_layout::controls())
+            QTest::newRow(c.name) << (c.flags & pelmora_layout::ProgramSet || !c.caption
+                                          ? QString()
+                                          : QString::fromUtf8(c.caption));
     }
     void controls() {
         QFETCH(QString, caption);
         const QWidget* widget = control(QString::fromLatin1(QTest::currentDataTag()));
         QVERIFY(widget);
-        if (caption.isNull())
-            QVERIFY(captionOf(widget).size() > 60);
-        else
+        if (!caption.isNull())
             QCOMPARE(captionOf(widget), caption);
         // Assistive technology, and tests of the real program, find it by its name.
         QCOMPARE(widget->accessibleDescription(), widget->objectName());
@@ -162,11 +149,9 @@ private Q_SLOTS:
     }
 
     void tabOrder() {
-        const QStringList expected = {
-            "SSTab1",    "RemFileBtn",  "SelDirList", "Drive2",     "Dir2",     "DirSelBtn",
-            "SSChkBox",  "RemDirBtn",   "ExitBtn1",   "CopyBtn1",   "Drive1",   "Dir1",
-            "File1",     "SelFileList", "ClrDirBtn",  "ClrFileBtn", "ExitBtn2", "AllFileBtn",
-            "HidChkBox", "SysChkBox",   "CopyBtn2",   "ExitBtn3",   "Check1",   "ExitBtn4"};
+        QStringList expected;
+        for (const char* name : pelmora_layout::tabOrder())
+            expected << QString::fromLatin1(name);
         QWidget* start = tabs()->tabBar();
         QStringList visited = {QStringLiteral("SSTab1")};
         for (QWidget* w = start->nextInFocusChain(); w != start; w = w->nextInFocusChain()) {
@@ -176,6 +161,54 @@ private Q_SLOTS:
                 visited << w->objectName();
         }
         QCOMPARE(visited, expected);
+    }
+
+    // Once the keyboard is in use, every control that Tab visits shows where
+    // the focus is: its pixels with the focus differ from those without it.
+    void focusShown_data() {
+        QTest::addColumn<QString>("name");
+        for (const char* name : pelmora_layout::tabOrder())
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+    void focusShown() {
+        QFETCH(QString, name);
+        const bool tabRow = name == QLatin1String("SSTab1");
+        QWidget* widget = tabRow ? tabs()->tabBar() : control(name);
+        QVERIFY(widget);
+        for (int tab = 0; tab < tabs()->tabBar()->count(); ++tab)
+            if (tabs()->page(tab)->isAncestorOf(widget))
+                tabs()->setCurrentIndex(tab);
+        widget->setEnabled(true); // the buttons that start disabled
+        QVERIFY(
+            showsFocus(widget, tabRow ? control(QStringLiteral("ExitBtn2")) : tabs()->tabBar()));
+    }
+
+    // The windows of a copy run, opened after the keyboard was used.
+    void dialogFocusShown_data() {
+        QTest::addColumn<bool>("status");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("elsewhere");
+        const auto row = [](const char* name, bool status, const char* button, const char* other) {
+            QTest::newRow(name) << status << QString::fromLatin1(button)
+                                << QString::fromLatin1(other);
+        };
+        row("Finish", true, "OkBtn", "CancelBtn");
+        row("Cancel", true, "CancelBtn", "OkBtn");
+        row("question: Cancel", false, "Command1", "Command2");
+        row("Overwrite All", false, "Command2", "Command1");
+        row("Overwrite File", false, "Command3", "Command1");
+        row("Skip File", false, "Command4", "Command1");
+    }
+    void dialogFocusShown() {
+        QFETCH(bool, status);
+        QFETCH(QString, button);
+        QFETCH(QString, elsewhere);
+        QDialog* window = status ? static_cast<QDialog*>(&Status::instance())
+                                 : static_cast<QDialog*>(&Overwrite::instance());
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QVERIFY(showsFocus(window->findChild<QWidget*>(button),
+                           window->findChild<QWidget*>(elsewhere)));
     }
 };
 

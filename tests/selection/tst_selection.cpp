@@ -71,7 +71,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("folder");
         const QString a = QStringLiteral("C:\\DATA\\a.txt"), b = QStringLiteral("C:\\DATA\\b.txt");
         const QString A = QStringLiteral("C:\\DATA\\A.txt"), old = QStringLiteral("C:\\OLD\\a.txt");
-        QTest::newRow("folder") << L{a} << L{a} << 0 << false;
         QTest::newRow("nested folder")
             << L{"C:\\DATA\\OLD\\a"} << L{"C:\\DATA\\OLD\\a"} << 0 << true;
         QTest::newRow("drive root") << L{"C:\\a.txt"} << L{"C:\\a.txt"} << 0 << true;
@@ -222,10 +221,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("selected");
         QTest::addColumn<int>("messages");
         const QString DATA = QStringLiteral("C:\\DATA\\");
-        QTest::newRow("root, add") << L{"add:C:\\"} << L{"C:\\"} << 0;
         QTest::newRow("root, click") << L{"ss", "click:C:\\"} << L{"C:\\"} << 0;
-        QTest::newRow("folder, add") << L{"add:C:\\DATA"} << L{DATA} << 0;
-        QTest::newRow("folder, click") << L{"ss", "click:C:\\DATA"} << L{DATA} << 0;
         QTest::newRow("click, Speed Select off") << L{"click:C:\\DATA"} << L{} << 0;
         QTest::newRow("click, Speed Select on and off") << L{"ss", "ss", "click:C:\\"} << L{} << 0;
         QTest::newRow("twice, both ways")

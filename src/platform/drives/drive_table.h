@@ -22,14 +22,16 @@ struct Drive {
 // The table of drive letters over the host's mounted volumes.
 //
 // C: is "/". Every other volume a person would call a drive (anything
-// mounted under /media, /run/media or /mnt, and other volumes backed by a
-// block device or a network file system) gets the next free letter from D:
-// on, in the order first seen. A volume that goes away keeps its letter as
-// a drive that is not ready; a newly mounted volume takes the letter of a
-// gone volume that was mounted at the same place, else (a disk) the lowest
-// letter of a gone disk, so a swapped disk answers under its old letter. A
-// network share is no disk swapped: its letter waits for it at its place,
-// and it takes no gone disk's letter (unless the letters have run out).
+// mounted under /media, /run/media or /mnt, and elsewhere, outside the
+// system's own folders such as /home, /tmp or /var, a volume backed by a
+// block device or a network file system: host_mounts::Mount) gets the next
+// free letter from D: on, in the order first seen. A volume that goes away
+// keeps its letter as a drive that is not ready; a newly mounted volume
+// takes the letter of a gone volume that was mounted at the same place,
+// else (a disk) the lowest letter of a gone disk, so a swapped disk answers
+// under its old letter. A network share is no disk swapped: its letter
+// waits for it at its place, and it takes no gone disk's letter (unless the
+// letters have run out).
 //
 // A letter resolves only while the very volume it was given to (or its
 // replacement, after a refresh) is mounted: the identity of the volume is

@@ -100,7 +100,8 @@ bool inRemovablePlace(const QByteArray& mountPoint) {
 }
 
 // Parts of the system itself, even when they are volumes of their own: they
-// stay folders of C:.
+// stay folders of C:, where a person already finds them (C:\home\ann); a
+// letter for /home would show the same files in two places.
 bool inSystemPlace(const QByteArray& mountPoint) {
     static const char* const places[] = {
         "/bin",   "/boot",   "/dev", "/efi", "/etc",  "/home", "/lib", "/lib32",

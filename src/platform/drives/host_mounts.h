@@ -12,9 +12,10 @@
 namespace platform::host_mounts {
 
 // A mount a person would call a drive: anything under /media, /run/media or
-// /mnt, and elsewhere (outside the system's own folders) volumes backed by
-// a block device or a network file system. Not: "/", automount points,
-// bind mounts of a folder or of a single file.
+// /mnt, and elsewhere (outside the system's own folders, /home, /tmp, /var
+// and the like, which stay folders of C:) volumes backed by a block device
+// or a network file system. Not: "/", automount points, bind mounts of a
+// folder or of a single file.
 struct Mount {
     int id = -1;           // the mount's id in mountinfo
     QByteArray mountPoint; // absolute, decoded
