@@ -1,5 +1,7 @@
 #pragma once
 
+#include "selection/drop_selection.h"
+
 #include <QMainWindow>
 
 #include <functional>
@@ -67,6 +69,11 @@ public:
 protected:
     // Closing the window through its frame ends the program, with no question.
     void closeEvent(QCloseEvent* event) override;
+    // Files and folders dropped from a file manager (pelmora_drop.cpp).
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     Pelmora();
@@ -83,9 +90,13 @@ private:
     void connectHandlers();
     // The keyboard (pelmora_keyboard.cpp).
     void setTabOrderChain();
+    DropSelection::Tab dropTab() const;
+    bool refusesDrops() const;
 
     std::unique_ptr<SelectionState> m_state;
     std::unique_ptr<FileSelection> m_files;
     std::unique_ptr<FolderSelection> m_folders;
+    std::unique_ptr<DropSelection> m_drops;
+    DropSelection::Items m_dragged; // what the drag now over the window would bring
     std::function<void()> m_quit;
 };
