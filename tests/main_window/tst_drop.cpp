@@ -139,8 +139,6 @@ private Q_SLOTS:
             << L{} << "0" << L{};
         QTest::newRow("Options / Help tab") << 2 << L{} << L{FileA, Sub} << Any << false
             << L{} << L{} << "0" << L{};
-        QTest::newRow("About tab") << 3 << L{} << L{FileA, Sub} << Any << false << L{} << L{}
-            << "0" << L{};
         QTest::newRow("a drag that would move the files") << 0 << L{} << L{FileA}
             << Qt::DropActions(Qt::MoveAction) << false << L{} << L{} << "0" << L{};
         // clang-format on
