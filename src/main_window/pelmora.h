@@ -15,7 +15,8 @@ class SelectionState;
 // "Options / Help" and "About", the status bar, and the handlers of its
 // controls. A QMainWindow, so that a screen reader knows it as a window and
 // finds its status bar. The work behind the browsers, lists and their buttons lives in
-// FileSelection and FolderSelection; this class connects the controls to
+// FileSelection and FolderSelection, what a drop from a file manager adds in
+// DropSelection; this class connects the controls and the drag events to
 // them and keeps the window's own handlers: load, Copy, tab and Exit.
 //
 // Each control is found by its design name (objectName), as tests find
