@@ -72,6 +72,9 @@ void setUpApplication(QApplication& app) {
     QCoreApplication::setApplicationName(QStringLiteral("Pelmora"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.02"));
     QCoreApplication::setOrganizationName(QStringLiteral("Orvane"));
+    // The id of the installed desktop entry: a Wayland desktop finds the
+    // window's name and icon through it.
+    QGuiApplication::setDesktopFileName(QStringLiteral(PELMORA_APP_ID));
     app.setWindowIcon(artwork::windowIcon());
     app.setFont(dialogFont());
     app.installEventFilter(new FocusCues(&app));

@@ -81,6 +81,9 @@ Pelmora::Pelmora()
                                                         control<QCheckBox>("SSChkBox"),
                                                     });
 
+    m_drops = std::make_unique<DropSelection>(*m_files, *m_folders);
+    setAcceptDrops(true);
+
     // The browsers are pointed at the start folder before their events are
     // connected: starting up is not a change the user made.
     startBrowsers();

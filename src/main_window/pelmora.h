@@ -1,5 +1,7 @@
 #pragma once
 
+#include "selection/drop_selection.h"
+
 #include <QMainWindow>
 
 #include <functional>
@@ -13,7 +15,8 @@ class SelectionState;
 // "Options / Help" and "About", the status bar, and the handlers of its
 // controls. A QMainWindow, so that a screen reader knows it as a window and
 // finds its status bar. The work behind the browsers, lists and their buttons lives in
-// FileSelection and FolderSelection; this class connects the controls to
+// FileSelection and FolderSelection, what a drop from a file manager adds in
+// DropSelection; this class connects the controls and the drag events to
 // them and keeps the window's own handlers: load, Copy, tab and Exit.
 //
 // Each control is found by its design name (objectName), as tests find
@@ -67,6 +70,11 @@ public:
 protected:
     // Closing the window through its frame ends the program, with no question.
     void closeEvent(QCloseEvent* event) override;
+    // Files and folders dropped from a file manager (pelmora_drop.cpp).
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     Pelmora();
@@ -83,9 +91,13 @@ private:
     void connectHandlers();
     // The keyboard (pelmora_keyboard.cpp).
     void setTabOrderChain();
+    DropSelection::Tab dropTab() const;
+    bool refusesDrops() const;
 
     std::unique_ptr<SelectionState> m_state;
     std::unique_ptr<FileSelection> m_files;
     std::unique_ptr<FolderSelection> m_folders;
+    std::unique_ptr<DropSelection> m_drops;
+    DropSelection::Items m_dragged; // what the drag now over the window would bring
     std::function<void()> m_quit;
 };

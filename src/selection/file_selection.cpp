@@ -83,8 +83,11 @@ void FileSelection::Dir1_Change() {
 
 void FileSelection::File1_Click() {
     const QString name = m_c.file1->highlightedName();
-    if (name.isEmpty())
-        return;
+    if (!name.isEmpty())
+        pickFile(platform::drive_path::join(m_c.dir1->path(), name));
+}
+
+FileSelection::Pick FileSelection::pickFile(const QString& source) {
     const auto& s = m_state.controls();
 
     s.clrFileBtn->setEnabled(true);
@@ -93,23 +96,23 @@ void FileSelection::File1_Click() {
         s.copyBtn2->setEnabled(true);
     }
 
-    const QString source = platform::drive_path::join(m_c.dir1->path(), name);
     if (m_state.containsFile(source)) {
         selection_messages::fileAlreadySelected();
-        return;
+        return Pick::Duplicate;
     }
 
-    switch (addFile(source, name)) {
+    switch (addFile(source, platform::drive_path::nameOf(source))) {
     case AddOutcome::Added:
         m_state.refreshFileIndicators();
-        break;
+        return Pick::Added;
     case AddOutcome::Full:
         selection_messages::tooManyFiles();
-        break;
+        return Pick::Full;
     case AddOutcome::Unreadable:
         showFilesGone();
         break;
     }
+    return Pick::Unreadable;
 }
 
 void FileSelection::AllFileBtn_Click() {

@@ -35,6 +35,12 @@ public:
     void HidChkBox_Click();
     void SysChkBox_Click();
 
+    enum class Pick { Added, Duplicate, Full, Unreadable };
+    // One file added as a click in File1 adds it: the buttons, the
+    // duplicate box, the count, the total and the indicators. Also the way
+    // a file dropped on the window comes in.
+    Pick pickFile(const QString& sourcePath);
+
 private:
     enum class AddOutcome { Added, Full, Unreadable };
     // Counts the file in with the length read now; refuses it when the count

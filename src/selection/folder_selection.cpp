@@ -18,10 +18,7 @@ QString FolderSelection::folderEntry(const QString& folderPath) {
     return folderPath.size() > 3 ? folderPath + QLatin1Char('\\') : folderPath;
 }
 
-void FolderSelection::addHighlighted() {
-    const QString path = m_c.dir2->highlightedPath();
-    if (path.isEmpty())
-        return;
+FolderSelection::Pick FolderSelection::pickFolder(const QString& path) {
     const auto& s = m_state.controls();
 
     s.clrDirBtn->setEnabled(true);
@@ -33,13 +30,14 @@ void FolderSelection::addHighlighted() {
     const QString entry = folderEntry(path);
     if (m_state.containsFolder(entry)) {
         selection_messages::folderAlreadySelected();
-        return;
+        return Pick::Duplicate;
     }
     if (m_state.appendFolder(entry) == SelectionState::AddResult::Full) {
         selection_messages::tooManyFolders();
-        return;
+        return Pick::Full;
     }
     m_state.refreshFolderIndicator();
+    return Pick::Added;
 }
 
 void FolderSelection::Drive2_Change() {
@@ -49,11 +47,12 @@ void FolderSelection::Drive2_Change() {
 void FolderSelection::Dir2_Click() {
     if (m_c.ssChkBox->checkState() != Qt::Checked)
         return;
-    addHighlighted();
+    DirSelBtn_Click();
 }
 
 void FolderSelection::DirSelBtn_Click() {
-    addHighlighted();
+    if (const QString path = m_c.dir2->highlightedPath(); !path.isEmpty())
+        pickFolder(path);
 }
 
 void FolderSelection::SSChkBox_Click() {

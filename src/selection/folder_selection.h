@@ -35,10 +35,13 @@ public:
     // a drive root "C:\" unchanged.
     static QString folderEntry(const QString& folderPath);
 
-private:
-    // Adds the highlighted folder of Dir2 (Add Folder, or a Speed Select click).
-    void addHighlighted();
+    enum class Pick { Added, Duplicate, Full };
+    // One folder added as "Add Folder" adds it: the buttons, the duplicate
+    // box, the count and the indicator. Also the way a folder dropped on
+    // the window comes in.
+    Pick pickFolder(const QString& folderPath);
 
+private:
     SelectionState& m_state;
     Controls m_c;
 };

@@ -61,8 +61,11 @@ class Program:
         full_env = dict(os.environ)
         full_env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
         full_env.pop("QT_QPA_PLATFORM", None)
-        if env:
-            full_env.update(env)
+        for key, value in (env or {}).items():  # None takes a variable away
+            if value is None:
+                full_env.pop(key, None)
+            else:
+                full_env[key] = value
         self.binary = binary
         self.process = subprocess.Popen([binary], cwd=cwd, env=full_env)
         self.app = wait_for("the program on the accessibility bus", self._find_app)

@@ -37,7 +37,10 @@ def faults(root):
         sub, room = place(rel)
         for included in INCLUDE.findall(path.read_text(errors="replace")):
             if not (src / included).exists():
-                continue  # generated (moc) or a neighbour's own
+                beside = path.parent / included
+                if not beside.exists():
+                    continue  # generated (moc)
+                included = beside.resolve().relative_to(src.resolve()).as_posix()
             isub, iroom = place(included)
             why = None
             if included.endswith("_p.h") and (isub, iroom) != (sub, room):

@@ -1,0 +1,205 @@
+#include "main_window/application.h"
+#include "main_window/pelmora.h"
+#include "platform/widgets/panel_status_bar.h"
+#include "platform/dialogs/scripted_user.h"
+#include "platform/widgets/tab_control.h"
+#include "selection/selection_state.h"
+#include "temp_drives.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPushButton>
+#include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using L = QStringList;
+
+namespace {
+
+const QString FileA = QStringLiteral("C:\\Start\\a.txt"); // 1,000 bytes
+const QString FileB = QStringLiteral("C:\\Start\\b.txt"); // 2,000 bytes
+const QString FileC = QStringLiteral("D:\\Data\\c.txt");  //   300 bytes
+const QString Sub = QStringLiteral("C:\\Start\\Sub");
+const QString Data = QStringLiteral("D:\\Data");
+const QString AlreadyFile = QStringLiteral("File Already Selected!");
+const QString AlreadyFolder = QStringLiteral("Folder Already Selected!");
+constexpr auto Any = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+
+} // namespace
+
+// Files and folders dropped on the main window from a file manager, sent
+// as the drag events the toolkit delivers.
+class TestDrop : public QObject {
+    Q_OBJECT
+    TempDrives m_drives;
+    QTemporaryDir m_outside; // on no drive
+    Pelmora* m_window = nullptr;
+
+    QUrl urlOf(const QString& item) const {
+        if (item == QLatin1String("web"))
+            return QUrl(QStringLiteral("https://example.org/a.txt"));
+        if (item == QLatin1String("outside"))
+            return QUrl::fromLocalFile(m_outside.filePath(QStringLiteral("x.txt")));
+        // Named on C:\Start by their host names.
+        if (!item.contains(QLatin1Char(':')))
+            return QUrl::fromLocalFile(
+                QFile::decodeName(m_drives.host(QStringLiteral("C:\\Start"))) + QLatin1Char('/') +
+                item);
+        return QUrl::fromLocalFile(QFile::decodeName(m_drives.host(item)));
+    }
+    template <typename T = QWidget> T* control(const char* name) const {
+        return m_window->findChild<T*>(QLatin1String(name));
+    }
+    L entries(const char* list) const {
+        L all;
+        for (int i = 0; i < control<QListWidget>(list)->count(); ++i)
+            all << control<QListWidget>(list)->item(i)->text();
+        return all;
+    }
+    bool enabled(const char* button) const { return control(button)->isEnabled(); }
+
+    // Enter, move and drop at a list of the window; whether each was taken.
+    QList<bool> drag(const L& items, Qt::DropActions actions) {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString& item : items)
+            urls << urlOf(item);
+        data.setUrls(urls);
+        const QPoint at = control("SelFileList")->geometry().center();
+        QDragEnterEvent enter(at, actions, &data, Qt::LeftButton, {});
+        QDragMoveEvent move(at + QPoint(1, 1), actions, &data, Qt::LeftButton, {});
+        QDropEvent drop(at + QPoint(1, 1), actions, &data, Qt::LeftButton, {});
+        QList<bool> taken;
+        for (QDropEvent* event :
+             {static_cast<QDropEvent*>(&enter), static_cast<QDropEvent*>(&move), &drop}) {
+            QApplication::sendEvent(m_window, event);
+            taken << (event->isAccepted() && event->dropAction() == Qt::CopyAction);
+        }
+        QCoreApplication::processEvents(); // what was dropped goes in after the drop
+        return taken;
+    }
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(m_drives.isValid() && m_outside.isValid());
+        m_drives.makeFile(FileA, qint64(1000));
+        m_drives.makeFile(FileB, qint64(2000));
+        m_drives.makeFile(FileC, qint64(300));
+        m_drives.mkdir(Sub);
+        const QByteArray start = m_drives.host(QStringLiteral("C:\\Start"));
+        QVERIFY(QFile(m_outside.filePath(QStringLiteral("x.txt"))).open(QIODevice::WriteOnly));
+        QVERIFY(QFile(QFile::decodeName(start + "/back\\slash.txt")).open(QIODevice::WriteOnly));
+        QVERIFY(::mkfifo(QByteArray(start + "/fifo").constData(), 0644) == 0);
+        QVERIFY(::symlink("nowhere.txt", QByteArray(start + "/dangling").constData()) == 0);
+        QVERIFY(QDir::setCurrent(QFile::decodeName(start)));
+
+        setUpApplication(*qobject_cast<QApplication*>(QCoreApplication::instance()));
+        m_window = &Pelmora::instance();
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    }
+    void cleanup() { m_window->selection().resetSelection(); }
+
+    void drops_data() {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<L>("before"); // selected already: files, and folder entries "...\"
+        QTest::addColumn<L>("dropped");
+        QTest::addColumn<Qt::DropActions>("actions");
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<L>("files");
+        QTest::addColumn<L>("folders");
+        QTest::addColumn<QString>("total");
+        QTest::addColumn<L>("boxes");
+        const QString sub = Sub + '\\', data = Data + '\\';
+        // clang-format off
+        QTest::newRow("files, in the order dragged") << 0 << L{} << L{FileB, FileA} << Any << true
+            << L{FileB, FileA} << L{} << "3,000" << L{};
+        QTest::newRow("files from two drives, a folder left out") << 0 << L{data}
+            << L{Sub, FileA, FileC} << Any << true << L{FileA, FileC} << L{data} << "1,300" << L{};
+        QTest::newRow("folders only, on the files tab") << 0 << L{} << L{Sub, Data} << Any << false
+            << L{} << L{} << "0" << L{};
+        QTest::newRow("duplicates: one box each") << 0 << L{FileA} << L{FileB, FileA, FileB} << Any
+            << true << L{FileA, FileB} << L{} << "2,100" << L{AlreadyFile, AlreadyFile};
+        QTest::newRow("folders, a drive root, a file left out") << 1 << L{FileA}
+            << L{Sub, FileB, Data, "C:\\"} << Any << true << L{FileA} << L{sub, data, "C:\\"}
+            << "100" << L{};
+        QTest::newRow("a folder already selected") << 1 << L{sub} << L{Data, Sub} << Any << true
+            << L{} << L{sub, data} << "0" << L{AlreadyFolder};
+        QTest::newRow("files only, on the folders tab") << 1 << L{} << L{FileA} << Any << false
+            << L{} << L{} << "0" << L{};
+        QTest::newRow("unnamable items left out") << 0 << L{}
+            << L{"web", "outside", "back\\slash.txt", "fifo", "dangling", "a.txt"} << Any << true
+            << L{FileA} << L{} << "1,000" << L{};
+        QTest::newRow("nothing nameable") << 0 << L{}
+            << L{"outside", "back\\slash.txt", "fifo", "dangling", "web"} << Any << false << L{}
+            << L{} << "0" << L{};
+        QTest::newRow("Options / Help tab") << 2 << L{} << L{FileA, Sub} << Any << false
+            << L{} << L{} << "0" << L{};
+        QTest::newRow("a drag that would move the files") << 0 << L{} << L{FileA}
+            << Qt::DropActions(Qt::MoveAction) << false << L{} << L{} << "0" << L{};
+        // clang-format on
+    }
+    void drops() {
+        QFETCH(int, tab);
+        QFETCH(L, before);
+        QFETCH(L, dropped);
+        QFETCH(Qt::DropActions, actions);
+        QFETCH(bool, taken);
+        QFETCH(L, files);
+        QFETCH(L, folders);
+        QFETCH(QString, total);
+        QFETCH(L, boxes);
+        SelectionState& selection = m_window->selection();
+        for (const QString& entry : before) {
+            if (entry.endsWith('\\'))
+                selection.appendFolder(entry);
+            else
+                selection.appendFile(entry, entry.section('\\', -1), 100);
+        }
+        selection.refreshFileIndicators();
+        selection.refreshFolderIndicator();
+        control<platform::TabControl>("SSTab1")->setCurrentIndex(tab);
+        platform::ScriptedUser user;
+        for (const QString& box : boxes)
+            user.expectBox(platform::Answer::Ok, box);
+
+        QCOMPARE(drag(dropped, actions), QList<bool>({taken, taken, taken}));
+        QVERIFY2(user.problems().isEmpty(), qPrintable(user.problems().join('\n')));
+        QCOMPARE(entries("SelFileList"), files);
+        QCOMPARE(entries("SelDirList"), folders);
+        QCOMPARE(entries("FilenameList").size(), files.size());
+        QCOMPARE(control<QLabel>("Label2")->text(), total);
+        auto* bar = control<platform::PanelStatusBar>("StatusBar1");
+        QCOMPARE(bar->panelText(1), QStringLiteral(" %1 File(s) Selected").arg(files.size()));
+        QCOMPARE(bar->panelText(2), QStringLiteral(" %1 Folder(s) Selected").arg(folders.size()));
+        // The buttons as the tab's own adding sets them.
+        QCOMPARE(enabled("ClrFileBtn"), taken && tab == 0);
+        QCOMPARE(enabled("ClrDirBtn"), taken && tab == 1);
+        for (const char* copy : {"CopyBtn1", "CopyBtn2"})
+            QCOMPARE(enabled(copy), taken && !files.isEmpty() && !folders.isEmpty());
+    }
+
+    // The progress window is modal: the main window beneath takes no drop.
+    void noDropWhileStatusIsOpen() {
+        m_window->selection().appendFolder(QStringLiteral("D:\\"));
+        platform::ScriptedUser user;
+        QList<bool> taken;
+        L during;
+        user.expectWindow(QStringLiteral("Status"), [&](QDialog& status) {
+            taken = drag({FileA}, Any);
+            during = entries("SelFileList");
+            status.reject();
+        });
+        m_window->CopyBtn1_Click();
+        QVERIFY2(user.problems().isEmpty(), qPrintable(user.problems().join('\n')));
+        QCOMPARE(taken, QList<bool>({false, false, false}));
+        QCOMPARE(during, L{});
+    }
+};
+
+QTEST_MAIN(TestDrop)
+#include "tst_drop.moc"
