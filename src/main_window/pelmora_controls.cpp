@@ -6,8 +6,8 @@
 #include "main_window/artwork.h"
 #include "main_window/caption_button.h"
 #include "main_window/pelmora_layout.h"
-#include "main_window/selection_list.h"
 #include "platform/drives/drive_path.h"
+#include "platform/widgets/browser_list.h"
 #include "platform/widgets/drive_selector.h"
 #include "platform/widgets/file_browser.h"
 #include "platform/widgets/folder_browser.h"
@@ -76,7 +76,7 @@ QWidget* makeControl(const pelmora_layout::Control& entry, QWidget* parent) {
     case Kind::CheckBox:
         return new QCheckBox(caption, parent);
     case Kind::ListBox:
-        return new SelectionList(parent);
+        return new platform::BrowserList(parent);
     case Kind::DriveList:
         return new platform::DriveSelector(parent);
     case Kind::FolderList:
@@ -204,9 +204,10 @@ void Pelmora::connectHandlers() {
     for (const auto& [name, handler] : checkBoxes)
         connect(control<QCheckBox>(name), &QCheckBox::toggled, this, later(handler));
 
-    connect(control<SelectionList>("SelFileList"), &SelectionList::entryClicked, this,
+    using platform::BrowserList;
+    connect(control<BrowserList>("SelFileList"), &BrowserList::clicked, this,
             later(&Pelmora::SelFileList_Click));
-    connect(control<SelectionList>("SelDirList"), &SelectionList::entryClicked, this,
+    connect(control<BrowserList>("SelDirList"), &BrowserList::clicked, this,
             later(&Pelmora::SelDirList_Click));
 
     connect(control<DriveSelector>("Drive1"), &DriveSelector::changed, this,

@@ -218,16 +218,19 @@ private Q_SLOTS:
 
     // Each control's event reaches the handler named after it, and a list's
     // click comes from the user alone: a highlight set in code leaves its
-    // Remove button disabled.
+    // Remove button disabled. Ctrl+click keeps the entry highlighted that
+    // Remove Selected then removes.
     void controlsReachTheirHandlers() {
         const QString start = QStringLiteral("C:\\Start\\");
         const QString sub1 = QStringLiteral("C:\\Start\\Sub1\\");
-        // Gestures: "Control", "List entry", "List =row" (set in code), "List <Down>".
+        // Gestures: "Control", "List entry", "List ^entry" (Ctrl+click),
+        // "List =row" (set in code), "List <Down>".
         const std::pair<const char*, QStringList> steps[] = {
             // clang-format off
             {"File1 b.txt", {FileB}}, {"ClrFileBtn", {}}, {"AllFileBtn", {FileA, FileB}},
             {"SelFileList =1", {FileA, FileB}}, {"RemFileBtn", {FileA, FileB}},
-            {"SelFileList a.txt", {FileA, FileB}}, {"RemFileBtn", {FileB}},
+            {"SelFileList a.txt", {FileA, FileB}}, {"SelFileList ^a.txt", {FileA, FileB}},
+            {"RemFileBtn", {FileB}},
             {"SSTab1 1", {FileB}}, {"DirSelBtn", {FileB, start}}, {"SSChkBox", {FileB, start}},
             {"Dir2 Sub1", {FileB, start, sub1}}, {"SSChkBox", {FileB, start, sub1}},
             {"SelDirList <Down>", {FileB, start, sub1}}, {"RemDirBtn", {FileB, sub1}},
@@ -251,10 +254,13 @@ private Q_SLOTS:
                 list->setFocus();
                 QTest::keyClick(list, Qt::Key_Down);
             } else {
-                const auto found = list->findItems(entry, Qt::MatchEndsWith);
+                const bool ctrl = entry.startsWith('^');
+                const auto found = list->findItems(entry.mid(ctrl ? 1 : 0), Qt::MatchEndsWith);
                 QVERIFY2(!found.isEmpty(), gesture);
-                QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                QTest::mouseClick(list->viewport(), Qt::LeftButton,
+                                  ctrl ? Qt::ControlModifier : Qt::NoModifier,
                                   list->visualItemRect(found.constFirst()).center());
+                QVERIFY2(found.constFirst()->isSelected(), gesture);
             }
             QVERIFY2(selected() == expected, qPrintable(name + ": " + selected().join(' ')));
         }
