@@ -15,10 +15,8 @@
 #include <QPushButton>
 #include <QStyle>
 
-#include <array>
 
-using copy_run::ControlPlace;
-using copy_run::Kind;
+using namespace platform::form; // the table's kinds and flags
 
 namespace {
 
@@ -26,28 +24,30 @@ QPointer<Overwrite> g_instance;
 
 constexpr platform::TwipsRect ClientArea{0, 0, 5535, 3930};
 
-constexpr std::array<ControlPlace, 20> Layout{{
-    {"Image1", Kind::Image, nullptr, {240, 120, 480, 480}, ""},
-    {"Label1", Kind::Label, nullptr, {840, 240, 2895, 255}, "File Already Exists"},
-    {"Line2", Kind::Line, nullptr, {240, 720, 5040, 0}, ""},
-    {"Label2", Kind::Label, nullptr, {360, 840, 1695, 255}, "Okay to Overwrite File"},
-    {"Label3", Kind::Label, nullptr, {360, 1080, 5055, 255}, nullptr},
-    {"Label6", Kind::Label, nullptr, {360, 1320, 735, 255}, "File Size:"},
-    {"Label7", Kind::Label, nullptr, {1200, 1320, 4215, 255}, nullptr},
-    {"Label10", Kind::Label, nullptr, {360, 1560, 1215, 255}, "File Date/Time:"},
-    {"Label11", Kind::Label, nullptr, {1680, 1560, 3735, 255}, nullptr},
-    {"Label4", Kind::Label, nullptr, {360, 2040, 735, 255}, "With File"},
-    {"Label5", Kind::Label, nullptr, {360, 2280, 5055, 255}, nullptr},
-    {"Label8", Kind::Label, nullptr, {360, 2520, 735, 255}, "File Size:"},
-    {"Label9", Kind::Label, nullptr, {1200, 2520, 4215, 255}, nullptr},
-    {"Label12", Kind::Label, nullptr, {360, 2760, 1215, 255}, "File Date/Time:"},
-    {"Label13", Kind::Label, nullptr, {1680, 2760, 3735, 255}, nullptr},
-    {"Line1", Kind::Line, nullptr, {240, 3120, 5040, 0}, ""},
-    {"Command2", Kind::Button, nullptr, {240, 3240, 1215, 495}, "Overwrite All"},
-    {"Command3", Kind::Button, nullptr, {1560, 3240, 1215, 495}, "Overwrite File"},
-    {"Command4", Kind::Button, nullptr, {2880, 3240, 1215, 495}, "Skip File"},
-    {"Command1", Kind::Button, nullptr, {4200, 3240, 1095, 495}, "Cancel"},
-}};
+// clang-format off
+constexpr Control Layout[] = {
+    {"Image1", Kind::Image, nullptr, -1, {240, 120, 480, 480}},
+    {"Label1", Kind::Label, nullptr, -1, {840, 240, 2895, 255}, "File Already Exists"},
+    {"Line2", Kind::Line, nullptr, -1, {240, 720, 5040, 0}},
+    {"Label2", Kind::Label, nullptr, -1, {360, 840, 1695, 255}, "Okay to Overwrite File"},
+    {"Label3", Kind::Label, nullptr, -1, {360, 1080, 5055, 255}, "Label3", 0, ProgramSet},
+    {"Label6", Kind::Label, nullptr, -1, {360, 1320, 735, 255}, "File Size:"},
+    {"Label7", Kind::Label, nullptr, -1, {1200, 1320, 4215, 255}, "Label7", 0, ProgramSet},
+    {"Label10", Kind::Label, nullptr, -1, {360, 1560, 1215, 255}, "File Date/Time:"},
+    {"Label11", Kind::Label, nullptr, -1, {1680, 1560, 3735, 255}, "Label11", 0, ProgramSet},
+    {"Label4", Kind::Label, nullptr, -1, {360, 2040, 735, 255}, "With File"},
+    {"Label5", Kind::Label, nullptr, -1, {360, 2280, 5055, 255}, "Label5", 0, ProgramSet},
+    {"Label8", Kind::Label, nullptr, -1, {360, 2520, 735, 255}, "File Size:"},
+    {"Label9", Kind::Label, nullptr, -1, {1200, 2520, 4215, 255}, "Label9", 0, ProgramSet},
+    {"Label12", Kind::Label, nullptr, -1, {360, 2760, 1215, 255}, "File Date/Time:"},
+    {"Label13", Kind::Label, nullptr, -1, {1680, 2760, 3735, 255}, "Label13", 0, ProgramSet},
+    {"Line1", Kind::Line, nullptr, -1, {240, 3120, 5040, 0}},
+    {"Command2", Kind::Button, nullptr, -1, {240, 3240, 1215, 495}, "Overwrite All"},
+    {"Command3", Kind::Button, nullptr, -1, {1560, 3240, 1215, 495}, "Overwrite File"},
+    {"Command4", Kind::Button, nullptr, -1, {2880, 3240, 1215, 495}, "Skip File"},
+    {"Command1", Kind::Button, nullptr, -1, {4200, 3240, 1095, 495}, "Cancel"},
+};
+// clang-format on
 
 // Either file may have gone (its disk taken out) since the copy run
 // found it; the question is still asked, with what can be shown.

@@ -20,10 +20,8 @@
 #include <QPushButton>
 
 #include <algorithm>
-#include <array>
 
-using copy_run::ControlPlace;
-using copy_run::Kind;
+using namespace platform::form; // the table's kinds and flags
 
 namespace {
 
@@ -31,24 +29,29 @@ QPointer<Status> g_instance;
 
 constexpr platform::TwipsRect ClientArea{0, 0, 4935, 3225};
 
-constexpr std::array<ControlPlace, 16> Layout{{
-    {"Frame1", Kind::Frame, nullptr, {120, 120, 4695, 1455}, "This Folder"},
-    {"Label3", Kind::Label, "Frame1", {360, 240, 735, 255}, "Copying:"},
-    {"Label2", Kind::Label, "Frame1", {1080, 240, 3375, 255}, nullptr},
-    {"Label4", Kind::Label, "Frame1", {360, 480, 375, 255}, "To:"},
-    {"Label1", Kind::WrapLabel, "Frame1", {720, 480, 3615, 495}, nullptr},
-    {"ProgressBar1", Kind::ProgressBar, "Frame1", {360, 960, 3975, 255}, nullptr},
-    {"Frame2", Kind::Frame, nullptr, {120, 1680, 4695, 975}, "All Folders"},
-    {"Label5", Kind::Label, "Frame2", {360, 240, 3975, 255}, nullptr},
-    {"ProgressBar2", Kind::ProgressBar, "Frame2", {360, 480, 3975, 255}, nullptr},
-    {"OkBtn", Kind::Button, nullptr, {720, 2760, 1095, 375}, "Finish"},
-    {"CancelBtn", Kind::Button, nullptr, {3000, 2760, 1095, 375}, "Cancel"},
-    {"Text1", Kind::HiddenText, nullptr, {360, 2880, 255, 285}, "Text1"},
-    {"Check1", Kind::HiddenCheck, nullptr, {1920, 2880, 255, 255}, "Check1"},
-    {"Check3", Kind::HiddenCheck, nullptr, {2280, 2880, 255, 255}, "Check3"},
-    {"Check2", Kind::HiddenCheck, nullptr, {2640, 2880, 255, 255}, "Check2"},
-    {"Text2", Kind::HiddenText, nullptr, {4200, 2880, 255, 285}, "Text2"},
-}};
+// clang-format off
+constexpr Control Layout[] = {
+    {"Frame1", Kind::Frame, nullptr, -1, {120, 120, 4695, 1455}, "This Folder"},
+    {"Label3", Kind::Label, "Frame1", -1, {360, 240, 735, 255}, "Copying:"},
+    {"Label2", Kind::Label, "Frame1", -1, {1080, 240, 3375, 255}, "Label2", 0, ProgramSet},
+    {"Label4", Kind::Label, "Frame1", -1, {360, 480, 375, 255}, "To:"},
+    {"Label1", Kind::Label, "Frame1", -1, {720, 480, 3615, 495}, "Label1", 0,
+     WordWrap | ProgramSet},
+    {"ProgressBar1", Kind::ProgressBar, "Frame1", -1, {360, 960, 3975, 255}, nullptr, 0,
+     ProgramSet},
+    {"Frame2", Kind::Frame, nullptr, -1, {120, 1680, 4695, 975}, "All Folders"},
+    {"Label5", Kind::Label, "Frame2", -1, {360, 240, 3975, 255}, "Label5", 0, ProgramSet},
+    {"ProgressBar2", Kind::ProgressBar, "Frame2", -1, {360, 480, 3975, 255}, nullptr, 0,
+     ProgramSet},
+    {"OkBtn", Kind::Button, nullptr, -1, {720, 2760, 1095, 375}, "Finish"},
+    {"CancelBtn", Kind::Button, nullptr, -1, {3000, 2760, 1095, 375}, "Cancel"},
+    {"Text1", Kind::TextBox, nullptr, -1, {360, 2880, 255, 285}, "Text1", 0, Hidden},
+    {"Check1", Kind::CheckBox, nullptr, -1, {1920, 2880, 255, 255}, "Check1", 0, Hidden},
+    {"Check3", Kind::CheckBox, nullptr, -1, {2280, 2880, 255, 255}, "Check3", 0, Hidden},
+    {"Check2", Kind::CheckBox, nullptr, -1, {2640, 2880, 255, 255}, "Check2", 0, Hidden},
+    {"Text2", Kind::TextBox, nullptr, -1, {4200, 2880, 255, 285}, "Text2", 0, Hidden},
+};
+// clang-format on
 
 const QString CopyErrorTitle = QStringLiteral("Copy Error");
 
