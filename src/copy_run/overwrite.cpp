@@ -11,7 +11,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QStyle>
 
@@ -19,8 +18,6 @@
 using namespace platform::form; // the table's kinds and flags
 
 namespace {
-
-QPointer<Overwrite> g_instance;
 
 constexpr platform::TwipsRect ClientArea{0, 0, 5535, 3930};
 
@@ -78,18 +75,6 @@ void setStatusFlag(QCheckBox* (Status::*flag)() const, bool value) {
 
 } // namespace
 
-Overwrite& Overwrite::instance() {
-    if (!g_instance) {
-        g_instance = new Overwrite;
-        g_instance->Form_Load();
-    }
-    return *g_instance;
-}
-
-bool Overwrite::exists() {
-    return !g_instance.isNull();
-}
-
 Overwrite::Overwrite() {
     copy_run::buildWindow(this, "Overwrite", "Confirm Overwrite", ClientArea, Layout);
     if (auto* image = findChild<QLabel*>(QStringLiteral("Image1"))) {
@@ -109,11 +94,6 @@ Overwrite::Overwrite() {
     connect(command2, &QPushButton::clicked, this, &Overwrite::Command2_Click);
     connect(command3, &QPushButton::clicked, this, &Overwrite::Command3_Click);
     connect(command4, &QPushButton::clicked, this, &Overwrite::Command4_Click);
-}
-
-Overwrite::~Overwrite() {
-    if (g_instance == this)
-        g_instance = nullptr;
 }
 
 QLabel* Overwrite::label(const char* name) const {
@@ -166,14 +146,10 @@ void Overwrite::unload() {
 }
 
 void Overwrite::done(int result) {
-    if (!m_unloaded) {
-        m_unloaded = true;
-        // Discarded, not deleted: the button handler that closed the
-        // window is still running.
-        if (g_instance == this)
-            g_instance = nullptr;
+    // Deleted later: the button handler that closed the window is still
+    // running.
+    if (discard())
         deleteLater();
-    }
     QDialog::done(result);
 }
 

@@ -15,7 +15,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -24,8 +23,6 @@
 using namespace platform::form; // the table's kinds and flags
 
 namespace {
-
-QPointer<Status> g_instance;
 
 constexpr platform::TwipsRect ClientArea{0, 0, 4935, 3225};
 
@@ -102,18 +99,6 @@ bool isChecked(const QCheckBox* box) {
 
 } // namespace
 
-Status& Status::instance() {
-    if (!g_instance) {
-        g_instance = new Status;
-        g_instance->Form_Load();
-    }
-    return *g_instance;
-}
-
-bool Status::exists() {
-    return !g_instance.isNull();
-}
-
 Status::Status() {
     copy_run::buildWindow(this, "Status", "Pelmora Status", ClientArea, Layout);
     m_label1 = findChild<QLabel*>(QStringLiteral("Label1"));
@@ -141,8 +126,6 @@ Status::~Status() {
     for (QWidget* w : std::initializer_list<QWidget*>{m_label1, m_label2, m_label5, m_progressBar1,
                                                       m_progressBar2, m_okBtn, m_cancelBtn})
         platform::repaint::forget(w);
-    if (g_instance == this)
-        g_instance = nullptr;
 }
 
 void Status::Form_Load() {
@@ -178,14 +161,11 @@ void Status::unload() {
 }
 
 void Status::done(int result) {
-    if (!m_unloaded) {
-        m_unloaded = true;
+    if (discard()) {
         Form_Unload();
-        // Discarded, not deleted: a handler of this very window may be
-        // what closed it, and a run in progress still needs it until it
-        // has ended (endRun). The next reference makes a fresh window.
-        if (g_instance == this)
-            g_instance = nullptr;
+        // Deleted later: a handler of this very window may be what closed
+        // it, and a run in progress still needs it until it has ended
+        // (endRun).
         if (!m_running)
             deleteLater();
     }
@@ -223,7 +203,7 @@ void Status::setCaption(QLabel* label, const QString& text) {
 
 void Status::OkBtn_Click() {
     SelectionState* sel = SelectionState::shared();
-    if (m_running || m_unloaded || !sel)
+    if (m_running || unloaded() || !sel)
         return;
     m_running = true;
     sel->setRunOn(true);
@@ -266,7 +246,7 @@ void Status::OkBtn_Click() {
             platform::repaint::setValue(m_progressBar1, j + 1);
             // Many small files take long too: the windows stay answered.
             platform::events::serveSoon();
-            if (m_unloaded) { // closed meanwhile
+            if (unloaded()) { // closed meanwhile
                 endRun(copier, true);
                 return;
             }
@@ -295,7 +275,7 @@ Status::Next Status::copyOrAsk(platform::FileCopier& copier, int i, int j, const
             for (QWidget* w :
                  std::initializer_list<QWidget*>{m_label2, m_label5, m_okBtn, m_cancelBtn})
                 platform::repaint::soon(w);
-            if (m_unloaded) // closed while the question was open
+            if (unloaded()) // closed while the question was open
                 return Next::EndRun;
             if (m_check2->isChecked())
                 return Next::EndRun;
@@ -308,7 +288,7 @@ Status::Next Status::copyOrAsk(platform::FileCopier& copier, int i, int j, const
         // everything again.
         const platform::Outcome copied =
             confirmed ? copier.copy(source, target) : copier.copyAfterLookUp(source, target);
-        if (m_unloaded) // closed while a large file was being copied
+        if (unloaded()) // closed while a large file was being copied
             return Next::EndRun;
         if (copied)
             return Next::NextFile;
@@ -322,7 +302,7 @@ Status::Next Status::copyOrAsk(platform::FileCopier& copier, int i, int j, const
         copier.flush();
         platform::repaint::now();
         const platform::Answer answer = platform::ask(copyErrorBox(confirmed));
-        if (m_unloaded)
+        if (unloaded())
             return Next::EndRun;
         switch (answer) {
         case platform::Answer::Retry:
@@ -357,7 +337,7 @@ void Status::endRun(platform::FileCopier& copier, bool close) {
     m_running = false;
     if (SelectionState* sel = SelectionState::shared())
         sel->setRunOn(false);
-    if (m_unloaded)
+    if (unloaded())
         deleteLater(); // closed while the run was on
     else if (close)
         unload();
