@@ -74,6 +74,8 @@ private:
     void endRun(platform::FileCopier& copier, bool close);
     void setCaption(QLabel* label, const QString& text);
     void unload();
+    // Label5's text: " 0 of  3 Folders Complete".
+    static QString foldersComplete(int done, int count);
 
     QLabel* m_label1 = nullptr;
     QLabel* m_label2 = nullptr;
