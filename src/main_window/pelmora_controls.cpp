@@ -17,7 +17,11 @@
 #include "platform/widgets/tab_control.h"
 #include "selection/selection_state.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QSignalBlocker>
+
+#include <functional>
 
 namespace {
 
@@ -80,21 +84,36 @@ void Pelmora::connectHandlers() {
     using platform::FileBrowser;
     using platform::FolderBrowser;
 
-    // During a copy run a handler waits for its end, as a click waits in
-    // the queue: the run serves the windows, and a screen reader's press or
-    // toggle still reaches a control then.
+    // A modal window above this one (the progress window, the overwrite
+    // question, a message box) takes all input, also what comes around the
+    // window system: a screen reader's press (a click 0.1 s later) or toggle,
+    // a queued press, a timer. The handler does not run then; a check box
+    // or tab the input changed goes back (refuse). During a copy run or
+    // Select All, which serve the windows, a handler waits for the end
+    // instead, as a click waits in the queue, and is refused then if a
+    // modal window is still open (the progress window after the same-file
+    // stop).
     using Handler = void (Pelmora::*)();
-    const auto later = [this](Handler handler) {
-        return [this, handler] {
+    const auto later = [this](Handler handler, std::function<void()> refuse = {}) {
+        return [this, handler, refuse] {
+            const auto act = [this, handler, refuse] {
+                if (QApplication::activeModalWidget()) {
+                    if (refuse)
+                        refuse();
+                } else if (handler) {
+                    (this->*handler)();
+                }
+            };
             if (m_state->runOn())
-                m_state->afterRun([this, handler] { (this->*handler)(); });
+                m_state->afterRun(act);
             else
-                (this->*handler)();
+                act();
         };
     };
 
-    connect(control<platform::TabControl>("SSTab1"), &platform::TabControl::tabClicked, this,
-            later(&Pelmora::SSTab1_Click));
+    auto* tabs = control<platform::TabControl>("SSTab1");
+    connect(tabs, &platform::TabControl::tabClicked, this,
+            later(&Pelmora::SSTab1_Click, [tabs] { tabs->refuseClick(); }));
     const std::pair<const char*, Handler> buttons[] = {
         {"CopyBtn1", &Pelmora::CopyBtn1_Click},     {"CopyBtn2", &Pelmora::CopyBtn2_Click},
         {"ExitBtn1", &Pelmora::ExitBtn1_Click},     {"ExitBtn2", &Pelmora::ExitBtn2_Click},
@@ -109,13 +128,20 @@ void Pelmora::connectHandlers() {
     // A check box's handler follows its value, once per change, however it
     // changed: a click, Space, or a screen reader's toggle (which emits no
     // clicked). The boxes start unchecked and nothing before this sets them.
+    // "Don't Confirm Overwrites" has no handler, but is refused alike.
     const std::pair<const char*, Handler> checkBoxes[] = {
         {"HidChkBox", &Pelmora::HidChkBox_Click},
         {"SysChkBox", &Pelmora::SysChkBox_Click},
         {"SSChkBox", &Pelmora::SSChkBox_Click},
+        {"Check1", nullptr},
     };
-    for (const auto& [name, handler] : checkBoxes)
-        connect(control<QCheckBox>(name), &QCheckBox::toggled, this, later(handler));
+    for (const auto& [name, handler] : checkBoxes) {
+        auto* box = control<QCheckBox>(name);
+        connect(box, &QCheckBox::toggled, this, later(handler, [box] {
+                    const QSignalBlocker quiet(box);
+                    box->toggle();
+                }));
+    }
 
     using platform::BrowserList;
     connect(control<BrowserList>("SelFileList"), &BrowserList::clicked, this,

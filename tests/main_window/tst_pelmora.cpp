@@ -1,13 +1,16 @@
+#include "acting_user.h"
+#include "copy_run/status.h"
 #include "main_window/application.h"
 #include "main_window/pelmora.h"
+#include "platform/dialogs/scripted_user.h"
 #include "platform/widgets/file_browser.h"
 #include "platform/widgets/folder_browser.h"
 #include "platform/widgets/panel_status_bar.h"
-#include "platform/dialogs/scripted_user.h"
 #include "platform/widgets/tab_control.h"
 #include "selection/selection_state.h"
 #include "temp_drives.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -307,6 +310,81 @@ private Q_SLOTS:
         QVERIFY(tickedDuring);
         QCOMPARE(selected(), (QStringList{FileA, FileB}));
         QTRY_COMPARE(selected(), QStringList{}); // then the press acts
+    }
+
+    // While the progress window is open, before "Finish" or after the
+    // same-file stop, the main window takes no input however it comes: a
+    // screen reader's press of a button or a tab or toggle of a check box
+    // changes nothing and asks nothing. Nor does a toggle or a tab's press
+    // during the run that then stops, which waits for the run's end.
+    void nothingActsBehindStatus_data() {
+        QTest::addColumn<QString>("when"); // "open", "stopped", "during the run"
+        const char* const controls[] = {"HidChkBox", "SysChkBox",  "SSChkBox",   "Check1",
+                                        "tab 1",     "tab 2",      "tab 3",      "CopyBtn1",
+                                        "CopyBtn2",  "ExitBtn1",   "ExitBtn2",   "ExitBtn3",
+                                        "ExitBtn4",  "AllFileBtn", "RemFileBtn", "ClrFileBtn",
+                                        "DirSelBtn", "RemDirBtn",  "ClrDirBtn"};
+        for (const char* when : {"open", "stopped", "during the run"})
+            for (const char* name : controls) {
+                // A press clicks 0.1 s later: after the run.
+                if (qstrcmp(when, "during the run") == 0 && QByteArray(name).endsWith("Btn"))
+                    continue;
+                QTest::addRow("%s, %s", name, when) << QString::fromLatin1(when);
+            }
+    }
+    void nothingActsBehindStatus() {
+        QFETCH(QString, when);
+        const QString name = QString::fromLatin1(QTest::currentDataTag()).section(',', 0, 0);
+        QAccessibleInterface* target = name.startsWith(QLatin1String("tab "))
+                                           ? QAccessible::queryAccessibleInterface(tabs()->tabBar())
+                                                 ->child(name.section(' ', 1).toInt())
+                                           : QAccessible::queryAccessibleInterface(control(name));
+        QVERIFY(target && target->actionInterface());
+        const QString action = qobject_cast<QCheckBox*>(control(name))
+                                   ? QAccessibleActionInterface::toggleAction()
+                                   : QAccessibleActionInterface::pressAction();
+        const auto press = [&] { target->actionInterface()->doAction(action); };
+        // The folder of the selected file as the target: "Finish" stops at once.
+        select({FileA}, {StartFolder + '\\'});
+        for (const char* list : {"SelFileList", "SelDirList"})
+            control<QListWidget>(list)->setCurrentRow(0);
+        for (const char* button :
+             {"RemFileBtn", "ClrFileBtn", "RemDirBtn", "ClrDirBtn", "CopyBtn1", "CopyBtn2"})
+            control(button)->setEnabled(true);
+        const auto state = [this] {
+            QStringList now = selected();
+            for (const char* box : {"HidChkBox", "SysChkBox", "SSChkBox", "Check1"})
+                now << control<QCheckBox>(box)->text() +
+                           (control<QCheckBox>(box)->isChecked() ? "=1" : "=0");
+            now << QString::number(tabs()->currentIndex())
+                << control<platform::PanelStatusBar>("StatusBar1")->panelText(1)
+                << control<platform::PanelStatusBar>("StatusBar1")->panelText(2)
+                << control<QLabel>("Label2")->text()
+                << QString::number(control<platform::FileBrowser>("File1")->fileCount());
+            return now;
+        };
+        const QStringList before = state();
+        QStringList behind;
+        ActingUser user;
+        user.expectWindow(QStringLiteral("Status"), [&](QDialog& window) {
+            const QPointer<Status> status = static_cast<Status*>(&window);
+            if (when != QLatin1String("open")) {
+                const bool during = when == QLatin1String("during the run");
+                user.expectBoxActing(during ? std::function<void()>(press) : nullptr, Answer::Ok,
+                                     QStringLiteral("Cannot Replace File With Itself"));
+                status->OkBtn()->click();
+            }
+            if (when != QLatin1String("during the run"))
+                press();
+            QTest::qWait(150); // a press clicks 0.1 s later
+            behind = state();
+            if (status) // a press that went through may have closed it
+                status->CancelBtn()->click();
+        });
+        m_window->CopyBtn1_Click();
+        QCOMPARE(behind, before);
+        QCOMPARE(m_quits, 0);
+        QVERIFY2(user.problems().isEmpty(), qPrintable(user.problems().join('\n')));
     }
 
     // A check box's handler runs once for each change of its value, however
