@@ -126,8 +126,13 @@ void Status::done(int result) {
 }
 
 void Status::closeEvent(QCloseEvent* event) {
-    // Closing through the frame is CancelBtn; also when the window was
-    // never shown, so the selection is reset whatever closed it.
+    // Closing through the frame is CancelBtn: without effect while the run
+    // goes on, else it closes the window, also when it was never shown, so
+    // the selection is reset whatever closed it.
+    if (m_running) {
+        event->ignore();
+        return;
+    }
     unload();
     event->accept();
 }
