@@ -14,7 +14,6 @@
 #include <QPushButton>
 #include <QStyle>
 
-
 using namespace platform::form; // the table's kinds and flags
 
 namespace {

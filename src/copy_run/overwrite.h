@@ -19,7 +19,6 @@ class QPushButton;
 class Overwrite : public QDialog, public SingleWindow<Overwrite> {
     Q_OBJECT
 public:
-
     // Handlers.
     void Form_Load();
     void Command1_Click(); // Cancel

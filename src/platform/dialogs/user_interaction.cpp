@@ -87,7 +87,7 @@ public:
         // Escape and the close control answer Cancel where there is one (or
         // OK alone); a box without a safe way out can only be answered.
         const qsizetype cancel = answers.indexOf(Answer::Cancel);
-        QPushButton* escape = cancel >= 0 ? buttons.at(cancel)
+        QPushButton* escape = cancel >= 0           ? buttons.at(cancel)
                               : answers.size() == 1 ? buttons.constFirst()
                                                     : nullptr;
         if (escape) {
