@@ -37,7 +37,7 @@ protected:
     }
 };
 
-// A box's buttons, left to right, with what each answers.
+// A box's buttons in their order, with what each answers.
 QList<Answer> answersOf(Buttons buttons) {
     switch (buttons) {
     case Buttons::Ok:
