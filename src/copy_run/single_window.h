@@ -12,8 +12,10 @@ public:
     // The one shared instance, created (and loaded) on first reference.
     static Window& instance() {
         if (!s_current) {
-            s_current = new Window;
-            s_current->Form_Load();
+            auto* window = new Window;
+            s_current = window;
+            s_shared = window;
+            window->Form_Load();
         }
         return *s_current;
     }
@@ -24,8 +26,8 @@ protected:
     SingleWindow() = default;
     ~SingleWindow() {
         // Before the widgets go: nothing they do as they go finds a half-gone window.
-        if (s_current == static_cast<Window*>(this))
-            s_current = nullptr;
+        if (s_shared == this)
+            forget();
     }
     SingleWindow(const SingleWindow&) = delete;
     SingleWindow& operator=(const SingleWindow&) = delete;
@@ -38,13 +40,21 @@ protected:
         if (m_unloaded)
             return false;
         m_unloaded = true;
-        if (s_current == static_cast<Window*>(this))
-            s_current = nullptr;
+        if (s_shared == this)
+            forget();
         return true;
     }
     bool unloaded() const { return m_unloaded; }
 
 private:
+    static void forget() {
+        s_current = nullptr;
+        s_shared = nullptr;
+    }
+
     static inline QPointer<Window> s_current;
+    // The same window as this part of it, to be told apart from others
+    // also while the window is being destroyed.
+    static inline SingleWindow* s_shared = nullptr;
     bool m_unloaded = false;
 };
