@@ -128,12 +128,10 @@ void Pelmora::connectHandlers() {
     // A check box's handler follows its value, once per change, however it
     // changed: a click, Space, or a screen reader's toggle (which emits no
     // clicked). The boxes start unchecked and nothing before this sets them.
-    // "Don't Confirm Overwrites" has no handler, but is refused alike.
     const std::pair<const char*, Handler> checkBoxes[] = {
         {"HidChkBox", &Pelmora::HidChkBox_Click},
         {"SysChkBox", &Pelmora::SysChkBox_Click},
         {"SSChkBox", &Pelmora::SSChkBox_Click},
-        {"Check1", nullptr},
     };
     for (const auto& [name, handler] : checkBoxes) {
         auto* box = control<QCheckBox>(name);
@@ -142,6 +140,22 @@ void Pelmora::connectHandlers() {
                     box->toggle();
                 }));
     }
+
+    // "Don't Confirm Overwrites" has no handler: the copy run reads its
+    // value before every copy, so the value itself waits. A change goes
+    // back at once and is made again at the end, unless refused then.
+    auto* check1 = control<QCheckBox>("Check1");
+    connect(check1, &QCheckBox::toggled, this, [this, check1] {
+        if (!m_state->runOn() && !QApplication::activeModalWidget())
+            return;
+        const QSignalBlocker quiet(check1);
+        check1->toggle();
+        if (m_state->runOn())
+            m_state->afterRun([check1] {
+                if (!QApplication::activeModalWidget())
+                    check1->toggle();
+            });
+    });
 
     using platform::BrowserList;
     connect(control<BrowserList>("SelFileList"), &BrowserList::clicked, this,

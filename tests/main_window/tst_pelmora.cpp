@@ -255,6 +255,7 @@ private Q_SLOTS:
         SelectionState& sel = m_window->selection();
         sel.setRunOn(true);
         control<QCheckBox>("HidChkBox")->toggle();
+        control<QCheckBox>("Check1")->toggle(); // what the run reads keeps its value
         for (const char* button : {"RemFileBtn", "ClrDirBtn"})
             control<QPushButton>(button)->setEnabled(true);
         auto* list = control<QListWidget>("SelFileList");
@@ -265,11 +266,14 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
         QCOMPARE(selected(), (QStringList{FileA, FileB, "D:\\"}));
         QCOMPARE(file1->fileCount(), 2);
+        QVERIFY(!control<QCheckBox>("Check1")->isChecked());
 
         sel.setRunOn(false);
         QTRY_COMPARE(selected(), QStringList{FileB});
         QCOMPARE(file1->fileCount(), 3); // .hidden.txt
+        QVERIFY(control<QCheckBox>("Check1")->isChecked());
         control<QCheckBox>("HidChkBox")->toggle();
+        control<QCheckBox>("Check1")->toggle();
     }
 
     // Select All serves the windows while it adds (a timer ticks), and a
