@@ -11,43 +11,39 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QStyle>
 
-#include <array>
-
-using copy_run::ControlPlace;
-using copy_run::Kind;
+using namespace platform::form; // the table's kinds and flags
 
 namespace {
 
-QPointer<Overwrite> g_instance;
-
 constexpr platform::TwipsRect ClientArea{0, 0, 5535, 3930};
 
-constexpr std::array<ControlPlace, 20> Layout{{
-    {"Image1", Kind::Image, nullptr, {240, 120, 480, 480}, ""},
-    {"Label1", Kind::Label, nullptr, {840, 240, 2895, 255}, "File Already Exists"},
-    {"Line2", Kind::Line, nullptr, {240, 720, 5040, 0}, ""},
-    {"Label2", Kind::Label, nullptr, {360, 840, 1695, 255}, "Okay to Overwrite File"},
-    {"Label3", Kind::Label, nullptr, {360, 1080, 5055, 255}, nullptr},
-    {"Label6", Kind::Label, nullptr, {360, 1320, 735, 255}, "File Size:"},
-    {"Label7", Kind::Label, nullptr, {1200, 1320, 4215, 255}, nullptr},
-    {"Label10", Kind::Label, nullptr, {360, 1560, 1215, 255}, "File Date/Time:"},
-    {"Label11", Kind::Label, nullptr, {1680, 1560, 3735, 255}, nullptr},
-    {"Label4", Kind::Label, nullptr, {360, 2040, 735, 255}, "With File"},
-    {"Label5", Kind::Label, nullptr, {360, 2280, 5055, 255}, nullptr},
-    {"Label8", Kind::Label, nullptr, {360, 2520, 735, 255}, "File Size:"},
-    {"Label9", Kind::Label, nullptr, {1200, 2520, 4215, 255}, nullptr},
-    {"Label12", Kind::Label, nullptr, {360, 2760, 1215, 255}, "File Date/Time:"},
-    {"Label13", Kind::Label, nullptr, {1680, 2760, 3735, 255}, nullptr},
-    {"Line1", Kind::Line, nullptr, {240, 3120, 5040, 0}, ""},
-    {"Command2", Kind::Button, nullptr, {240, 3240, 1215, 495}, "Overwrite All"},
-    {"Command3", Kind::Button, nullptr, {1560, 3240, 1215, 495}, "Overwrite File"},
-    {"Command4", Kind::Button, nullptr, {2880, 3240, 1215, 495}, "Skip File"},
-    {"Command1", Kind::Button, nullptr, {4200, 3240, 1095, 495}, "Cancel"},
-}};
+// clang-format off
+constexpr Control Layout[] = {
+    {"Image1", Kind::Image, nullptr, -1, {240, 120, 480, 480}},
+    {"Label1", Kind::Label, nullptr, -1, {840, 240, 2895, 255}, "File Already Exists"},
+    {"Line2", Kind::Line, nullptr, -1, {240, 720, 5040, 0}},
+    {"Label2", Kind::Label, nullptr, -1, {360, 840, 1695, 255}, "Okay to Overwrite File"},
+    {"Label3", Kind::Label, nullptr, -1, {360, 1080, 5055, 255}, "Label3", 0, ProgramSet},
+    {"Label6", Kind::Label, nullptr, -1, {360, 1320, 735, 255}, "File Size:"},
+    {"Label7", Kind::Label, nullptr, -1, {1200, 1320, 4215, 255}, "Label7", 0, ProgramSet},
+    {"Label10", Kind::Label, nullptr, -1, {360, 1560, 1215, 255}, "File Date/Time:"},
+    {"Label11", Kind::Label, nullptr, -1, {1680, 1560, 3735, 255}, "Label11", 0, ProgramSet},
+    {"Label4", Kind::Label, nullptr, -1, {360, 2040, 735, 255}, "With File"},
+    {"Label5", Kind::Label, nullptr, -1, {360, 2280, 5055, 255}, "Label5", 0, ProgramSet},
+    {"Label8", Kind::Label, nullptr, -1, {360, 2520, 735, 255}, "File Size:"},
+    {"Label9", Kind::Label, nullptr, -1, {1200, 2520, 4215, 255}, "Label9", 0, ProgramSet},
+    {"Label12", Kind::Label, nullptr, -1, {360, 2760, 1215, 255}, "File Date/Time:"},
+    {"Label13", Kind::Label, nullptr, -1, {1680, 2760, 3735, 255}, "Label13", 0, ProgramSet},
+    {"Line1", Kind::Line, nullptr, -1, {240, 3120, 5040, 0}},
+    {"Command2", Kind::Button, nullptr, -1, {240, 3240, 1215, 495}, "Overwrite All"},
+    {"Command3", Kind::Button, nullptr, -1, {1560, 3240, 1215, 495}, "Overwrite File"},
+    {"Command4", Kind::Button, nullptr, -1, {2880, 3240, 1215, 495}, "Skip File"},
+    {"Command1", Kind::Button, nullptr, -1, {4200, 3240, 1095, 495}, "Cancel"},
+};
+// clang-format on
 
 // Either file may have gone (its disk taken out) since the copy run
 // found it; the question is still asked, with what can be shown.
@@ -78,18 +74,6 @@ void setStatusFlag(QCheckBox* (Status::*flag)() const, bool value) {
 
 } // namespace
 
-Overwrite& Overwrite::instance() {
-    if (!g_instance) {
-        g_instance = new Overwrite;
-        g_instance->Form_Load();
-    }
-    return *g_instance;
-}
-
-bool Overwrite::exists() {
-    return !g_instance.isNull();
-}
-
 Overwrite::Overwrite() {
     copy_run::buildWindow(this, "Overwrite", "Confirm Overwrite", ClientArea, Layout);
     if (auto* image = findChild<QLabel*>(QStringLiteral("Image1"))) {
@@ -109,11 +93,6 @@ Overwrite::Overwrite() {
     connect(command2, &QPushButton::clicked, this, &Overwrite::Command2_Click);
     connect(command3, &QPushButton::clicked, this, &Overwrite::Command3_Click);
     connect(command4, &QPushButton::clicked, this, &Overwrite::Command4_Click);
-}
-
-Overwrite::~Overwrite() {
-    if (g_instance == this)
-        g_instance = nullptr;
 }
 
 QLabel* Overwrite::label(const char* name) const {
@@ -166,14 +145,10 @@ void Overwrite::unload() {
 }
 
 void Overwrite::done(int result) {
-    if (!m_unloaded) {
-        m_unloaded = true;
-        // Discarded, not deleted: the button handler that closed the
-        // window is still running.
-        if (g_instance == this)
-            g_instance = nullptr;
+    // Deleted later: the button handler that closed the window is still
+    // running.
+    if (discard())
         deleteLater();
-    }
     QDialog::done(result);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "copy_run/single_window.h"
+
 #include <QDialog>
 
 class QLabel;
@@ -14,15 +16,9 @@ class QPushButton;
 // File" Check3, "Cancel" Check2; "Overwrite File" and closing the window
 // any other way set none. Every showing is a fresh instance, discarded
 // when it closes.
-class Overwrite : public QDialog {
+class Overwrite : public QDialog, public SingleWindow<Overwrite> {
     Q_OBJECT
 public:
-    // The one shared instance, created (and loaded) on first reference.
-    static Overwrite& instance();
-    static bool exists();
-
-    ~Overwrite() override;
-
     // Handlers.
     void Form_Load();
     void Command1_Click(); // Cancel
@@ -38,9 +34,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    friend class SingleWindow<Overwrite>;
     Overwrite();
     void unload();
     QLabel* label(const char* name) const;
-
-    bool m_unloaded = false;
 };

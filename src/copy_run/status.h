@@ -1,5 +1,7 @@
 #pragma once
 
+#include "copy_run/single_window.h"
+
 #include <QDialog>
 
 class QCheckBox;
@@ -24,14 +26,9 @@ class FileCopier;
 // overwrite question: Text1/Text2 hold the file and folder index of the
 // file in question (" 0", " 1", ...), Check1 is the overwrite-all flag,
 // Check2 the cancel flag and Check3 the skip flag.
-class Status : public QDialog {
+class Status : public QDialog, public SingleWindow<Status> {
     Q_OBJECT
 public:
-    // The one shared instance, created (and loaded) on first reference.
-    static Status& instance();
-    // Whether an instance exists now.
-    static bool exists();
-
     ~Status() override;
 
     // Handlers.
@@ -62,6 +59,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    friend class SingleWindow<Status>;
     Status();
 
     enum class Next { NextFile, EndRun, SameFile };
@@ -76,6 +74,8 @@ private:
     void endRun(platform::FileCopier& copier, bool close);
     void setCaption(QLabel* label, const QString& text);
     void unload();
+    // Label5's text: " 0 of  3 Folders Complete".
+    static QString foldersComplete(int done, int count);
 
     QLabel* m_label1 = nullptr;
     QLabel* m_label2 = nullptr;
@@ -91,5 +91,4 @@ private:
     QCheckBox* m_check3 = nullptr;
 
     bool m_running = false;
-    bool m_unloaded = false;
 };

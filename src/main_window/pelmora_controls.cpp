@@ -6,146 +6,63 @@
 #include "main_window/artwork.h"
 #include "main_window/caption_button.h"
 #include "main_window/pelmora_layout.h"
-#include "main_window/selection_list.h"
 #include "platform/drives/drive_path.h"
+#include "platform/drives/working_folder.h"
+#include "platform/widgets/browser_list.h"
 #include "platform/widgets/drive_selector.h"
 #include "platform/widgets/file_browser.h"
 #include "platform/widgets/folder_browser.h"
+#include "platform/widgets/form.h"
 #include "platform/widgets/panel_status_bar.h"
 #include "platform/widgets/tab_control.h"
-#include "platform/twips.h"
-#include "platform/drives/working_folder.h"
 #include "selection/selection_state.h"
 
+#include <QApplication>
 #include <QCheckBox>
-#include <QGroupBox>
-#include <QHash>
-#include <QLabel>
+#include <QSignalBlocker>
 
-using pelmora_layout::Kind;
-using pelmora_layout::Picture;
+#include <functional>
 
 namespace {
 
-QPixmap pictureOf(Picture picture) {
+QPixmap pictureOf(int picture) {
     switch (picture) {
-    case Picture::ProgramIcon:
+    case pelmora_layout::ProgramIcon:
         return artwork::programIcon();
-    case Picture::FilesGlyph:
+    case pelmora_layout::FilesGlyph:
         return artwork::filesGlyph();
-    case Picture::FolderGlyph:
+    case pelmora_layout::FolderGlyph:
         return artwork::folderGlyph();
-    case Picture::MakerLogo:
+    case pelmora_layout::MakerLogo:
         return artwork::makerLogo();
-    case Picture::None:
-        break;
+    default:
+        return {};
     }
-    return {};
-}
-
-QWidget* makeControl(const pelmora_layout::Control& entry, QWidget* parent) {
-    const QString caption = entry.caption ? QString::fromUtf8(entry.caption) : QString();
-    switch (entry.kind) {
-    case Kind::TabControl: {
-        auto* tabs = new platform::TabControl(parent);
-        for (const char* tab : pelmora_layout::tabCaptions())
-            tabs->addTab(QString::fromUtf8(tab));
-        return tabs;
-    }
-    case Kind::StatusBar: {
-        QList<int> widths;
-        for (int twips : pelmora_layout::statusPanelWidths())
-            widths << platform::px(twips);
-        return new platform::PanelStatusBar(widths, parent);
-    }
-    case Kind::Frame:
-        return new QGroupBox(caption, parent);
-    case Kind::Label: {
-        auto* label = new QLabel(caption, parent);
-        label->setTextFormat(Qt::PlainText);
-        label->setAlignment(
-            (entry.flags & pelmora_layout::Centred ? Qt::AlignHCenter : Qt::AlignLeft) |
-            Qt::AlignTop);
-        label->setWordWrap(entry.flags & pelmora_layout::WordWrap);
-        if (entry.flags & pelmora_layout::Large)
-            label->setFont(nameFont());
-        return label;
-    }
-    case Kind::Button:
-        return new CaptionButton(caption, parent);
-    case Kind::CheckBox:
-        return new QCheckBox(caption, parent);
-    case Kind::ListBox:
-        return new SelectionList(parent);
-    case Kind::DriveList:
-        return new platform::DriveSelector(parent);
-    case Kind::FolderList:
-        return new platform::FolderBrowser(parent);
-    case Kind::FileList:
-        return new platform::FileBrowser(parent);
-    case Kind::Image: {
-        auto* image = new QLabel(parent);
-        image->setPixmap(pictureOf(entry.picture));
-        image->setAlignment(Qt::AlignCenter);
-        return image;
-    }
-    case Kind::Line: {
-        auto* line = new QFrame(parent);
-        line->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-        return line;
-    }
-    }
-    return nullptr;
-}
-
-// A line's place is its start and its length; it is drawn centred on it,
-// as thick as the style draws a sunken line.
-QRect placeOf(const pelmora_layout::Control& entry, const QWidget* control) {
-    QRect rect = platform::toPixels(entry.place);
-    if (entry.kind == Kind::Line) {
-        const int thickness = control->sizeHint().height();
-        rect.setTop(rect.top() - thickness / 2);
-        rect.setHeight(thickness);
-    }
-    return rect;
 }
 
 } // namespace
 
 void Pelmora::buildControls() {
+    platform::form::Window window;
+    window.tabCaptions = pelmora_layout::tabCaptions();
+    window.statusPanelWidths = pelmora_layout::statusPanelWidths();
+    window.largeFont = nameFont();
+    window.describeEvery = true;
+    window.button = [](const QString& caption, QWidget* parent) {
+        return new CaptionButton(caption, parent);
+    };
+    window.picture = &pictureOf;
     // The tab control sits at its own place in the window, not as the
     // central widget: QMainWindow would size that to the room above the
     // status bar, a pixel wider and a pixel shorter than the tab control is
     // drawn. The status bar goes where QMainWindow keeps it, at its height,
     // over the tab control's last row as it always was.
-    QHash<QString, QWidget*> made;
-    for (const pelmora_layout::Control& entry : pelmora_layout::controls()) {
-        QWidget* parent = this;
-        if (entry.container) {
-            parent = made.value(QLatin1String(entry.container));
-            Q_ASSERT_X(parent, "Pelmora::buildControls", entry.container);
-            if (auto* tabs = qobject_cast<platform::TabControl*>(parent); tabs && entry.tab >= 0)
-                parent = tabs->page(entry.tab);
-        }
-        QWidget* widget = makeControl(entry, parent);
-        const QString name = QLatin1String(entry.name);
-        widget->setObjectName(name);
-        widget->setGeometry(placeOf(entry, widget));
-        // Every control answers to its design name, for assistive technology
-        // and for tests that drive the real program.
-        widget->setAccessibleDescription(name);
-        if (entry.accessibleName)
-            widget->setAccessibleName(QString::fromUtf8(entry.accessibleName));
-        if (entry.flags & pelmora_layout::Hidden)
-            widget->hide();
-        if (auto* bar = qobject_cast<platform::PanelStatusBar*>(widget)) {
-            // Its own layout, with spacing between the panels, would ask
-            // for more than the window's width.
-            bar->setFixedSize(bar->size());
-            setStatusBar(bar);
-        }
-        made.insert(name, widget);
-    }
+    platform::form::build(this, pelmora_layout::controls(), window);
+    auto* bar = control<platform::PanelStatusBar>("StatusBar1");
+    // Its own layout, with spacing between the panels, would ask for more
+    // than the window's width.
+    bar->setFixedSize(bar->size());
+    setStatusBar(bar);
 }
 
 void Pelmora::startBrowsers() {
@@ -167,21 +84,36 @@ void Pelmora::connectHandlers() {
     using platform::FileBrowser;
     using platform::FolderBrowser;
 
-    // During a copy run a handler waits for its end, as a click waits in
-    // the queue: the run serves the windows, and a screen reader's press or
-    // toggle still reaches a control then.
+    // A modal window above this one (the progress window, the overwrite
+    // question, a message box) takes all input, also what comes around the
+    // window system: a screen reader's press (a click 0.1 s later) or toggle,
+    // a queued press, a timer. The handler does not run then; a check box
+    // or tab the input changed goes back (refuse). During a copy run or
+    // Select All, which serve the windows, a handler waits for the end
+    // instead, as a click waits in the queue, and is refused then if a
+    // modal window is still open (the progress window after the same-file
+    // stop).
     using Handler = void (Pelmora::*)();
-    const auto later = [this](Handler handler) {
-        return [this, handler] {
+    const auto later = [this](Handler handler, std::function<void()> refuse = {}) {
+        return [this, handler, refuse] {
+            const auto act = [this, handler, refuse] {
+                if (QApplication::activeModalWidget()) {
+                    if (refuse)
+                        refuse();
+                } else if (handler) {
+                    (this->*handler)();
+                }
+            };
             if (m_state->runOn())
-                m_state->afterRun([this, handler] { (this->*handler)(); });
+                m_state->afterRun(act);
             else
-                (this->*handler)();
+                act();
         };
     };
 
-    connect(control<platform::TabControl>("SSTab1"), &platform::TabControl::tabClicked, this,
-            later(&Pelmora::SSTab1_Click));
+    auto* tabs = control<platform::TabControl>("SSTab1");
+    connect(tabs, &platform::TabControl::tabClicked, this,
+            later(&Pelmora::SSTab1_Click, [tabs] { tabs->refuseClick(); }));
     const std::pair<const char*, Handler> buttons[] = {
         {"CopyBtn1", &Pelmora::CopyBtn1_Click},     {"CopyBtn2", &Pelmora::CopyBtn2_Click},
         {"ExitBtn1", &Pelmora::ExitBtn1_Click},     {"ExitBtn2", &Pelmora::ExitBtn2_Click},
@@ -201,12 +133,34 @@ void Pelmora::connectHandlers() {
         {"SysChkBox", &Pelmora::SysChkBox_Click},
         {"SSChkBox", &Pelmora::SSChkBox_Click},
     };
-    for (const auto& [name, handler] : checkBoxes)
-        connect(control<QCheckBox>(name), &QCheckBox::toggled, this, later(handler));
+    for (const auto& [name, handler] : checkBoxes) {
+        auto* box = control<QCheckBox>(name);
+        connect(box, &QCheckBox::toggled, this, later(handler, [box] {
+                    const QSignalBlocker quiet(box);
+                    box->toggle();
+                }));
+    }
 
-    connect(control<SelectionList>("SelFileList"), &SelectionList::entryClicked, this,
+    // "Don't Confirm Overwrites" has no handler: the copy run reads its
+    // value before every copy, so the value itself waits. A change goes
+    // back at once and is made again at the end, unless refused then.
+    auto* check1 = control<QCheckBox>("Check1");
+    connect(check1, &QCheckBox::toggled, this, [this, check1] {
+        if (!m_state->runOn() && !QApplication::activeModalWidget())
+            return;
+        const QSignalBlocker quiet(check1);
+        check1->toggle();
+        if (m_state->runOn())
+            m_state->afterRun([check1] {
+                if (!QApplication::activeModalWidget())
+                    check1->toggle();
+            });
+    });
+
+    using platform::BrowserList;
+    connect(control<BrowserList>("SelFileList"), &BrowserList::clicked, this,
             later(&Pelmora::SelFileList_Click));
-    connect(control<SelectionList>("SelDirList"), &SelectionList::entryClicked, this,
+    connect(control<BrowserList>("SelDirList"), &BrowserList::clicked, this,
             later(&Pelmora::SelDirList_Click));
 
     connect(control<DriveSelector>("Drive1"), &DriveSelector::changed, this,

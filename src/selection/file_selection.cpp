@@ -128,12 +128,13 @@ void FileSelection::AllFileBtn_Click() {
     Stop stop = Stop::None;
     bool skipped = false;
     const QString folder = m_c.dir1->path();
+    // Thousands of files take longer than a display frame: the windows are
+    // served meanwhile, and what reaches a control then waits for the end,
+    // as during a copy run; the end is after the box, which must not have
+    // a handler run under it.
+    const bool runWasOn = m_state.runOn();
+    m_state.setRunOn(true);
     {
-        // Thousands of files take longer than a display frame: the windows
-        // are served meanwhile, and what reaches a control then waits for
-        // the end, as during a copy run.
-        const bool runWasOn = m_state.runOn();
-        m_state.setRunOn(true);
         const RepaintsHeld held(s.selFileList);
         for (int i = 0; i < n && stop == Stop::None; ++i) {
             s.clrFileBtn->setEnabled(true);
@@ -155,13 +156,13 @@ void FileSelection::AllFileBtn_Click() {
             }
             platform::events::serveSoon();
         }
-        m_state.setRunOn(runWasOn);
     }
 
     if (stop == Stop::Duplicate)
         selection_messages::fileAlreadySelected();
     else if (stop == Stop::Full)
         selection_messages::tooManyFiles();
+    m_state.setRunOn(runWasOn);
 
     m_state.refreshFileIndicators();
     if (skipped)

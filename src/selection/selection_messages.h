@@ -2,7 +2,10 @@
 
 #include "platform/dialogs/user_interaction.h"
 
-// The warnings of the selection handlers: OK alone, exclamation icon.
+#include <QStringList>
+
+// The message boxes of the selection handlers and of the copy run, with
+// their texts: OK alone and the exclamation icon unless said otherwise.
 namespace selection_messages {
 
 inline void warn(const QString& prompt, const QString& title) {
@@ -35,6 +38,31 @@ inline void tooManyFiles() {
 inline void tooManyFolders() {
     warn(QStringLiteral("Cannot Select More Than 32,767 Folders."),
          QStringLiteral("Selection Limit"));
+}
+
+// ---- the copy run's, both titled "Copy Error"
+
+// A copy failed: Abort, Retry (after a disk change) or Ignore, Ignore the
+// default. A copy made without asking spells its lines differently from
+// one the user confirmed in the overwrite question.
+inline platform::Answer copyFailed(bool confirmed) {
+    const QStringList lines{
+        QStringLiteral("Disk Full Or Write Protected Disk!"),
+        confirmed ? QStringLiteral("Abort to Cancel.") : QStringLiteral("Abort To Cancel."),
+        QStringLiteral("Retry (Insert New Disk)."),
+        confirmed ? QStringLiteral("Ignore to Skip File.") : QStringLiteral("Ignore To Skip File."),
+    };
+    platform::MessageBox box;
+    box.prompt = lines.join(QStringLiteral("\r\n"));
+    box.title = QStringLiteral("Copy Error");
+    box.buttons = platform::Buttons::AbortRetryIgnore;
+    box.icon = platform::Icon::Exclamation;
+    box.defaultButton = 3;
+    return platform::ask(box);
+}
+
+inline void cannotReplaceWithItself() {
+    warn(QStringLiteral("Cannot Replace File With Itself"), QStringLiteral("Copy Error"));
 }
 
 } // namespace selection_messages

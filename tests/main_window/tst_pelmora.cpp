@@ -1,13 +1,16 @@
+#include "acting_user.h"
+#include "copy_run/status.h"
 #include "main_window/application.h"
 #include "main_window/pelmora.h"
+#include "platform/dialogs/scripted_user.h"
 #include "platform/widgets/file_browser.h"
 #include "platform/widgets/folder_browser.h"
 #include "platform/widgets/panel_status_bar.h"
-#include "platform/dialogs/scripted_user.h"
 #include "platform/widgets/tab_control.h"
 #include "selection/selection_state.h"
 #include "temp_drives.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
@@ -158,31 +161,6 @@ private Q_SLOTS:
         QVERIFY(control("StatusBar1")->isVisible());
     }
 
-    void copyButtonsShowStatus_data() {
-        QTest::addColumn<int>("tab");
-        QTest::newRow("CopyBtn1") << 1;
-        QTest::newRow("CopyBtn2") << 0;
-    }
-    void copyButtonsShowStatus() {
-        QFETCH(int, tab);
-        select({FileA}, {"D:\\"});
-        clickTab(tab);
-        platform::ScriptedUser user;
-        bool mainWindowBlocked = false;
-        user.expectWindow(QStringLiteral("Status"), [&](QDialog& status) {
-            mainWindowBlocked = QApplication::activeModalWidget() == &status;
-            status.reject();
-        });
-        QTest::mouseClick(control(QTest::currentDataTag()), Qt::LeftButton);
-
-        QCOMPARE(user.windows(), QStringList{QStringLiteral("Status")});
-        QVERIFY2(user.problems().isEmpty(), qPrintable(user.problems().join('\n')));
-        QVERIFY(mainWindowBlocked);
-        // Closing the progress window without a copy still clears the selection.
-        QVERIFY(selected().isEmpty());
-        QCOMPARE(m_quits, 0);
-    }
-
     void exitQuestion_data() {
         QTest::addColumn<int>("tab");
         QTest::addColumn<Answer>("answer");
@@ -218,19 +196,23 @@ private Q_SLOTS:
 
     // Each control's event reaches the handler named after it, and a list's
     // click comes from the user alone: a highlight set in code leaves its
-    // Remove button disabled.
+    // Remove button disabled. Ctrl+click keeps the entry highlighted that
+    // Remove Selected then removes.
     void controlsReachTheirHandlers() {
         const QString start = QStringLiteral("C:\\Start\\");
         const QString sub1 = QStringLiteral("C:\\Start\\Sub1\\");
-        // Gestures: "Control", "List entry", "List =row" (set in code), "List <Down>".
+        // Gestures: "Control", "List entry", "List ^entry" (Ctrl+click),
+        // "List =row" (set in code), "List <Up>".
         const std::pair<const char*, QStringList> steps[] = {
             // clang-format off
             {"File1 b.txt", {FileB}}, {"ClrFileBtn", {}}, {"AllFileBtn", {FileA, FileB}},
             {"SelFileList =1", {FileA, FileB}}, {"RemFileBtn", {FileA, FileB}},
-            {"SelFileList a.txt", {FileA, FileB}}, {"RemFileBtn", {FileB}},
+            {"SelFileList a.txt", {FileA, FileB}}, {"SelFileList ^a.txt", {FileA, FileB}},
+            {"RemFileBtn", {FileB}},
             {"SSTab1 1", {FileB}}, {"DirSelBtn", {FileB, start}}, {"SSChkBox", {FileB, start}},
             {"Dir2 Sub1", {FileB, start, sub1}}, {"SSChkBox", {FileB, start, sub1}},
-            {"SelDirList <Down>", {FileB, start, sub1}}, {"RemDirBtn", {FileB, sub1}},
+            {"SelDirList =1", {FileB, start, sub1}}, {"SelDirList <Up>", {FileB, start, sub1}},
+            {"RemDirBtn", {FileB, sub1}},
             {"ClrDirBtn", {FileB}},
             // clang-format on
         };
@@ -247,14 +229,17 @@ private Q_SLOTS:
                 QTest::mouseClick(target, Qt::LeftButton);
             } else if (entry.startsWith('=')) {
                 list->setCurrentRow(entry.mid(1).toInt());
-            } else if (entry == QLatin1String("<Down>")) {
+            } else if (entry == QLatin1String("<Up>")) {
                 list->setFocus();
-                QTest::keyClick(list, Qt::Key_Down);
+                QTest::keyClick(list, Qt::Key_Up);
             } else {
-                const auto found = list->findItems(entry, Qt::MatchEndsWith);
+                const bool ctrl = entry.startsWith('^');
+                const auto found = list->findItems(entry.mid(ctrl ? 1 : 0), Qt::MatchEndsWith);
                 QVERIFY2(!found.isEmpty(), gesture);
-                QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                QTest::mouseClick(list->viewport(), Qt::LeftButton,
+                                  ctrl ? Qt::ControlModifier : Qt::NoModifier,
                                   list->visualItemRect(found.constFirst()).center());
+                QVERIFY2(found.constFirst()->isSelected(), gesture);
             }
             QVERIFY2(selected() == expected, qPrintable(name + ": " + selected().join(' ')));
         }
@@ -270,6 +255,7 @@ private Q_SLOTS:
         SelectionState& sel = m_window->selection();
         sel.setRunOn(true);
         control<QCheckBox>("HidChkBox")->toggle();
+        control<QCheckBox>("Check1")->toggle(); // what the run reads keeps its value
         for (const char* button : {"RemFileBtn", "ClrDirBtn"})
             control<QPushButton>(button)->setEnabled(true);
         auto* list = control<QListWidget>("SelFileList");
@@ -280,27 +266,115 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
         QCOMPARE(selected(), (QStringList{FileA, FileB, "D:\\"}));
         QCOMPARE(file1->fileCount(), 2);
+        QVERIFY(!control<QCheckBox>("Check1")->isChecked());
 
         sel.setRunOn(false);
         QTRY_COMPARE(selected(), QStringList{FileB});
         QCOMPARE(file1->fileCount(), 3); // .hidden.txt
+        QVERIFY(control<QCheckBox>("Check1")->isChecked());
         control<QCheckBox>("HidChkBox")->toggle();
+        control<QCheckBox>("Check1")->toggle();
     }
 
     // Select All serves the windows while it adds (a timer ticks), and a
-    // press that comes in meanwhile waits for its end.
+    // press that comes in meanwhile waits for its end: after the "File
+    // Already Selected!" box, whose loop it must not run in.
     void selectAllServesTheWindows() {
         control<platform::FolderBrowser>("Dir1")->setPath(QStringLiteral("C:\\Start"));
+        select({FileB}, {});
         QTest::qWait(40); // a frame since anything was served
         bool tickedDuring = false;
         QTimer::singleShot(0, this, [&] {
             tickedDuring = m_window->selection().runOn();
             control<QPushButton>("ClrFileBtn")->click();
         });
+        ActingUser user;
+        QStringList underTheBox;
+        user.expectBoxActing(
+            [&] {
+                QCoreApplication::processEvents(); // as the box's own loop would
+                underTheBox = selected();
+            },
+            Answer::Ok, QStringLiteral("File Already Selected!"));
         m_window->AllFileBtn_Click();
         QVERIFY(tickedDuring);
-        QCOMPARE(selected(), (QStringList{FileA, FileB}));
+        QCOMPARE(underTheBox, (QStringList{FileB, FileA}));
         QTRY_COMPARE(selected(), QStringList{}); // then the press acts
+        QVERIFY2(user.problems().isEmpty(), qPrintable(user.problems().join('\n')));
+    }
+
+    // A Copy button shows the progress window. While it is open, before
+    // "Finish" or after the same-file stop, the main window takes no input
+    // however it comes: a screen reader's press of a button or a tab or
+    // toggle of a check box changes nothing and asks nothing; nor does a
+    // toggle or a tab's press during the run that then stops (it waits for
+    // the run's end). Closing the window empties the selection.
+    void nothingActsBehindStatus_data() {
+        QTest::addColumn<QString>("when"); // "open", "stopped", "during the run"
+        const QStringList controls =
+            QStringLiteral("HidChkBox SysChkBox SSChkBox Check1 tab1 tab2 tab3 CopyBtn1 CopyBtn2 "
+                           "ExitBtn1 ExitBtn2 ExitBtn3 ExitBtn4 AllFileBtn RemFileBtn ClrFileBtn "
+                           "DirSelBtn RemDirBtn ClrDirBtn")
+                .split(' ');
+        for (const char* when : {"open", "stopped", "during the run"})
+            for (const QString& name : controls) // a press clicks 0.1 s later: after any run
+                if (qstrcmp(when, "during the run") != 0 || !name.endsWith("Btn"))
+                    QTest::addRow("%s, %s", qPrintable(name), when) << QString::fromLatin1(when);
+    }
+    void nothingActsBehindStatus() {
+        QFETCH(QString, when);
+        const QString name = QString::fromLatin1(QTest::currentDataTag()).section(',', 0, 0);
+        QAccessibleInterface* target = name.startsWith(QLatin1String("tab"))
+                                           ? QAccessible::queryAccessibleInterface(tabs()->tabBar())
+                                                 ->child(name.mid(3).toInt())
+                                           : QAccessible::queryAccessibleInterface(control(name));
+        QVERIFY(target && target->actionInterface());
+        const QString action = qobject_cast<QCheckBox*>(control(name))
+                                   ? QAccessibleActionInterface::toggleAction()
+                                   : QAccessibleActionInterface::pressAction();
+        const auto press = [&] { target->actionInterface()->doAction(action); };
+        // The folder of the selected file as the target: "Finish" stops at once.
+        select({FileA}, {StartFolder + '\\'});
+        for (const char* list : {"SelFileList", "SelDirList"})
+            control<QListWidget>(list)->setCurrentRow(0);
+        for (const char* button :
+             {"RemFileBtn", "ClrFileBtn", "RemDirBtn", "ClrDirBtn", "CopyBtn1", "CopyBtn2"})
+            control(button)->setEnabled(true);
+        const auto state = [this] {
+            QStringList now =
+                selected() << QString::number(tabs()->currentIndex())
+                           << QString::number(control<platform::FileBrowser>("File1")->fileCount());
+            for (const char* name : {"HidChkBox", "SysChkBox", "SSChkBox", "Check1"})
+                now << control<QCheckBox>(name)->text() +
+                           QString::number(control<QCheckBox>(name)->isChecked());
+            return now;
+        };
+        const QStringList before = state();
+        QStringList behind;
+        ActingUser user;
+        user.expectWindow(QStringLiteral("Status"), [&](QDialog& window) {
+            const QPointer<Status> status = static_cast<Status*>(&window);
+            if (when != QLatin1String("open")) {
+                const bool during = when == QLatin1String("during the run");
+                user.expectBoxActing(during ? std::function<void()>(press) : nullptr, Answer::Ok,
+                                     QStringLiteral("Cannot Replace File With Itself"));
+                status->OkBtn()->click();
+            }
+            if (when != QLatin1String("during the run"))
+                press();
+            QTest::qWait(150); // a press clicks 0.1 s later
+            behind = state();
+            if (status) // a press that went through may have closed it
+                status->CancelBtn()->click();
+        });
+        if (when == QLatin1String("open"))
+            QTest::mouseClick(control("CopyBtn2"), Qt::LeftButton); // on the tab shown
+        else
+            control<QPushButton>("CopyBtn1")->click();
+        QCOMPARE(behind, before);
+        QCOMPARE(m_quits, 0);
+        QVERIFY2(user.problems().isEmpty(), qPrintable(user.problems().join('\n')));
+        QVERIFY(selected().isEmpty());
     }
 
     // A check box's handler runs once for each change of its value, however

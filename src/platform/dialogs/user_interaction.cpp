@@ -37,39 +37,37 @@ protected:
     }
 };
 
-struct ButtonSet {
-    QList<QMessageBox::StandardButton> buttons;
-    QMessageBox::StandardButton escape = QMessageBox::NoButton;
-};
-
-ButtonSet buttonSet(Buttons buttons) {
+// A box's buttons in their order, with what each answers.
+QList<Answer> answersOf(Buttons buttons) {
     switch (buttons) {
     case Buttons::Ok:
-        return {{QMessageBox::Ok}, QMessageBox::Ok};
+        return {Answer::Ok};
     case Buttons::OkCancel:
-        return {{QMessageBox::Ok, QMessageBox::Cancel}, QMessageBox::Cancel};
+        return {Answer::Ok, Answer::Cancel};
     case Buttons::AbortRetryIgnore:
-        return {{QMessageBox::Abort, QMessageBox::Retry, QMessageBox::Ignore},
-                QMessageBox::NoButton};
+        return {Answer::Abort, Answer::Retry, Answer::Ignore};
     }
-    return {{QMessageBox::Ok}, QMessageBox::Ok};
+    return {Answer::Ok};
 }
 
-Answer answerFor(QMessageBox::StandardButton button) {
-    switch (button) {
-    case QMessageBox::Ok:
-        return Answer::Ok;
-    case QMessageBox::Cancel:
-        return Answer::Cancel;
-    case QMessageBox::Abort:
-        return Answer::Abort;
-    case QMessageBox::Retry:
-        return Answer::Retry;
-    case QMessageBox::Ignore:
-        return Answer::Ignore;
-    default:
-        return Answer::Cancel;
+QPushButton* addButton(QMessageBox& dialog, Answer answer) {
+    switch (answer) {
+    case Answer::Ok:
+        return dialog.addButton(QMessageBox::Ok);
+    case Answer::Cancel:
+        return dialog.addButton(QMessageBox::Cancel);
+    // The style orders a box's buttons by their roles (Abort rejects, Retry
+    // and Ignore accept), each desktop its own way: one gave Retry, Ignore,
+    // Abort. Buttons of one role that is never reversed keep the order
+    // they were added in, whatever the style.
+    case Answer::Abort:
+        return dialog.addButton(QStringLiteral("Abort"), QMessageBox::ActionRole);
+    case Answer::Retry:
+        return dialog.addButton(QStringLiteral("Retry"), QMessageBox::ActionRole);
+    case Answer::Ignore:
+        return dialog.addButton(QStringLiteral("Ignore"), QMessageBox::ActionRole);
     }
+    return nullptr;
 }
 
 class RealUser : public UserInteraction {
@@ -80,25 +78,30 @@ public:
         dialog.setText(box.prompt);
         dialog.setIcon(box.icon == Icon::Question ? QMessageBox::Question : QMessageBox::Warning);
 
-        const ButtonSet set = buttonSet(box.buttons);
-        QMessageBox::StandardButtons all;
-        for (QMessageBox::StandardButton b : set.buttons)
-            all |= b;
-        dialog.setStandardButtons(all);
-        const int position = qBound(1, box.defaultButton, int(set.buttons.size()));
-        dialog.setDefaultButton(set.buttons.at(position - 1));
-        if (set.escape != QMessageBox::NoButton) {
-            dialog.setEscapeButton(set.escape);
+        const QList<Answer> answers = answersOf(box.buttons);
+        QList<QPushButton*> buttons;
+        for (Answer answer : answers)
+            buttons << addButton(dialog, answer);
+        const int position = qBound(1, box.defaultButton, int(buttons.size()));
+        dialog.setDefaultButton(buttons.at(position - 1));
+        // Escape and the close control answer Cancel where there is one (or
+        // OK alone); a box without a safe way out can only be answered.
+        const qsizetype cancel = answers.indexOf(Answer::Cancel);
+        QPushButton* escape = cancel >= 0           ? buttons.at(cancel)
+                              : answers.size() == 1 ? buttons.constFirst()
+                                                    : nullptr;
+        if (escape) {
+            dialog.setEscapeButton(escape);
         } else {
             dialog.locked = true;
             dialog.setWindowFlag(Qt::WindowCloseButtonHint, false);
         }
 
         dialog.exec();
-        QAbstractButton* clicked = dialog.clickedButton();
-        if (clicked == nullptr)
-            return set.escape != QMessageBox::NoButton ? answerFor(set.escape) : Answer::Abort;
-        return answerFor(dialog.standardButton(clicked));
+        const qsizetype clicked = buttons.indexOf(dialog.clickedButton());
+        if (clicked >= 0)
+            return answers.at(clicked);
+        return escape ? answers.at(buttons.indexOf(escape)) : Answer::Abort;
     }
 
     void showModal(QDialog& window) override {

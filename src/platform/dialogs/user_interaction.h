@@ -29,6 +29,8 @@ public:
 
     // Shows a modal message box and returns the button pressed. Escape or
     // closing the box returns Cancel where the box has a Cancel button.
+    // Abort, Retry and Ignore stand in this order from left to right,
+    // whatever the style.
     virtual Answer ask(const MessageBox& box) = 0;
 
     // Shows the window modally, with no owner; returns once it has closed.

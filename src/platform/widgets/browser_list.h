@@ -4,11 +4,14 @@
 
 namespace platform {
 
-// The list of a folder or file browser. At most one entry is highlighted,
-// and a click beside the entries or with Ctrl held does not take the
-// highlight away. A click on an entry, a key that moves the highlight to
-// another entry, Space on the highlighted entry, or a screen reader's pick
-// of an entry (which highlights it) emits clicked().
+// A list of one highlighted entry at most: a browser's folders or files, or
+// a selection list. A click beside the entries or with Ctrl held does not
+// take the highlight away, since what a Remove button removes is the entry
+// the user sees highlighted. clicked() comes from the user alone: a click
+// on an entry, a key that moves the highlight to another entry, Space on
+// the highlighted entry, or a screen reader's pick of an entry (which
+// highlights it). Entries the program adds or removes never raise it, even
+// when the highlight moves.
 class BrowserList : public QListWidget {
     Q_OBJECT
 public:

@@ -18,8 +18,10 @@ TabControl::TabControl(QWidget* parent)
     // currentChanged); a click on the tab already shown changes nothing,
     // so it is announced here.
     connect(m_bar, &QTabBar::tabBarClicked, this, [this](int index) {
-        if (index >= 0 && index == m_bar->currentIndex())
+        if (index >= 0 && index == m_bar->currentIndex()) {
+            m_before = index;
             Q_EMIT tabClicked(index);
+        }
     });
     connect(m_bar, &QTabBar::currentChanged, this, [this](int index) {
         showPage(index);
@@ -55,7 +57,15 @@ QWidget* TabControl::page(int index) const {
     return m_pages.value(index, nullptr);
 }
 
+void TabControl::refuseClick() {
+    setCurrentIndex(m_before);
+}
+
 void TabControl::showPage(int index) {
+    if (index != m_shown) {
+        m_before = m_shown;
+        m_shown = index;
+    }
     // Hide first so that no two pages show at once, even for a moment.
     for (int i = 0; i < m_pages.size(); ++i) {
         if (i != index)

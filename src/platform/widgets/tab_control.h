@@ -19,6 +19,9 @@ public:
     int currentIndex() const;
     // Shows a tab's page without a tabClicked(): only the user clicks.
     void setCurrentIndex(int index);
+    // Shows again the tab shown before the last tabClicked(), without a
+    // tabClicked(): the click was not taken.
+    void refuseClick();
     QTabBar* tabBar() const { return m_bar; }
     QWidget* page(int index) const;
 
@@ -37,6 +40,8 @@ private:
     QTabBar* m_bar;
     QList<QWidget*> m_pages;
     bool m_switching = false; // the program, not the user, changes the tab
+    int m_shown = -1;         // the tab shown now
+    int m_before = -1;        // the tab shown before the last change
 };
 
 } // namespace platform

@@ -1,10 +1,16 @@
 #include "platform/dialogs/scripted_user.h"
 
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QStyleFactory>
 #include <QTest>
 #include <QTimer>
+
+#include <algorithm>
 
 using namespace platform;
 
@@ -29,6 +35,45 @@ QDialog* makeWindow(const QString& name, bool deleteOnClose = false) {
     return dialog;
 }
 
+// A style that lays out a box's buttons as one desktop does.
+class ButtonLayoutStyle : public QProxyStyle {
+public:
+    ButtonLayoutStyle(QStyle* style, int layout)
+        : QProxyStyle(style)
+        , m_layout(layout) {}
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        return hint == SH_DialogButtonLayout
+                   ? m_layout
+                   : QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+
+private:
+    int m_layout;
+};
+
+// "Fusion" or "Fusion/<QDialogButtonBox::ButtonLayout>".
+void useStyle(const QString& name) {
+    QStyle* style = QStyleFactory::create(name.section(u'/', 0, 0));
+    QVERIFY2(style, qPrintable(name));
+    if (name.contains(u'/'))
+        style = new ButtonLayoutStyle(style, name.section(u'/', 1).toInt());
+    QApplication::setStyle(style);
+}
+
+// The captions of a box's buttons, left to right on the screen.
+QStringList buttonsLeftToRight(const QWidget* box) {
+    QList<QPushButton*> buttons = box->findChildren<QPushButton*>();
+    std::sort(buttons.begin(), buttons.end(), [box](QPushButton* a, QPushButton* b) {
+        return a->mapTo(box, QPoint()).x() < b->mapTo(box, QPoint()).x();
+    });
+    QStringList captions;
+    for (const QPushButton* button : buttons)
+        if (button->isVisible())
+            captions << button->text();
+    return captions;
+}
+
 void row(const char* name, const char* queued, bool window, Buttons buttons, Answer answer,
          const char* failure, int pending) {
     QTest::newRow(name) << QString::fromUtf8(queued) << window << buttons << answer
@@ -42,24 +87,40 @@ class TestUserInteraction : public QObject {
 
 private Q_SLOTS:
     void realBoxKeys_data() {
+        QTest::addColumn<QString>("style"); // empty: as the program starts
         QTest::addColumn<Buttons>("buttons");
         QTest::addColumn<int>("defaultButton");
         QTest::addColumn<bool>("tryToClose"); // Escape, then the frame's close
         QTest::addColumn<bool>("staysOpen");  // ...which must not answer
         QTest::addColumn<Answer>("expected");
         QTest::newRow("ok/cancel: escape")
-            << Buttons::OkCancel << 1 << true << false << Answer::Cancel;
+            << "" << Buttons::OkCancel << 1 << true << false << Answer::Cancel;
         QTest::newRow("ok/cancel: enter")
-            << Buttons::OkCancel << 2 << false << false << Answer::Cancel;
+            << "" << Buttons::OkCancel << 2 << false << false << Answer::Cancel;
         QTest::newRow("abort/retry/ignore: no escape, enter on retry")
-            << Buttons::AbortRetryIgnore << 2 << true << true << Answer::Retry;
-        QTest::newRow("abort/retry/ignore: enter on ignore")
-            << Buttons::AbortRetryIgnore << 3 << false << false << Answer::Ignore;
+            << "" << Buttons::AbortRetryIgnore << 2 << true << true << Answer::Retry;
+        // Abort, Retry, Ignore from left to right in every style and on
+        // every desktop's button layout; Enter chooses Ignore.
+        const std::pair<const char*, QString> styles[] = {
+            {"Fusion", QStringLiteral("Fusion")},
+            {"Windows", QStringLiteral("Windows")},
+            {"Windows layout", QStringLiteral("Fusion/%1").arg(QDialogButtonBox::WinLayout)},
+            {"Mac layout", QStringLiteral("Fusion/%1").arg(QDialogButtonBox::MacLayout)},
+            {"KDE layout", QStringLiteral("Fusion/%1").arg(QDialogButtonBox::KdeLayout)},
+            {"GNOME layout", QStringLiteral("Fusion/%1").arg(QDialogButtonBox::GnomeLayout)},
+            {"Android layout", QStringLiteral("Fusion/%1").arg(QDialogButtonBox::AndroidLayout)},
+        };
+        for (const auto& [name, style] : styles)
+            QTest::addRow("abort/retry/ignore: enter on ignore, %s", name)
+                << style << Buttons::AbortRetryIgnore << 3 << false << false << Answer::Ignore;
     }
 
     // The real user's boxes, answered from the keyboard while they are open:
     // Escape or closing must never answer a question without a safe way out.
     void realBoxKeys() {
+        QFETCH(QString, style);
+        if (!style.isEmpty())
+            useStyle(style);
         QFETCH(Buttons, buttons);
         QFETCH(int, defaultButton);
         QFETCH(bool, tryToClose);
@@ -68,6 +129,7 @@ private Q_SLOTS:
         asked.defaultButton = defaultButton;
 
         bool openAfterClose = false;
+        QStringList order;
         QTimer watchdog; // fails the test instead of hanging should the box never close
         watchdog.setSingleShot(true);
         connect(&watchdog, &QTimer::timeout, this, [] {
@@ -79,6 +141,7 @@ private Q_SLOTS:
             auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (shown == nullptr)
                 return;
+            order = buttonsLeftToRight(shown);
             if (tryToClose) {
                 QTest::keyClick(shown, Qt::Key_Escape);
                 if (shown->isVisible())
@@ -94,6 +157,8 @@ private Q_SLOTS:
         QVERIFY(watchdog.isActive());
         QTEST(answer, "expected");
         QTEST(openAfterClose, "staysOpen");
+        if (buttons == Buttons::AbortRetryIgnore)
+            QCOMPARE(order, (QStringList{"Abort", "Retry", "Ignore"}));
     }
 
     void againstTheScript_data() {
