@@ -1,6 +1,10 @@
 #include "platform/files/file_system.h"
 
 #include "platform/drives/drive_path.h"
+#include "platform/drives/drive_table.h"
+#include "platform/files/aside.h"
+
+#include <QHash>
 
 #include <algorithm>
 #include <cerrno>
@@ -18,6 +22,13 @@
 
 // Folders are read with POSIX calls directly: QDir leaves out names that are
 // not UTF-8 without a word and costs a stat per entry.
+//
+// A call that can wait on a volume (a listing, a file's length) is handed
+// to the worker of aside.h: on a network share whose server has stopped
+// answering it waits until the server answers or the connection ends, and
+// the windows must answer meanwhile. The drive-letter path is resolved to
+// the host's path first, here: the drive table is no worker's to touch, and
+// it answers from the kernel's cache without asking a server.
 namespace platform::file_system {
 
 namespace {
@@ -53,11 +64,8 @@ private:
     DIR* m_dir;
 };
 
-Result<int> openFolderFd(const QString& folder) {
-    const Result<QByteArray> host = drive_path::toHost(folder);
-    if (!host)
-        return host.error();
-    const int fd = ::open(host->constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+Result<int> openFolderFd(const QByteArray& host) {
+    const int fd = ::open(host.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return errorOf(errno);
     return fd;
@@ -139,8 +147,8 @@ template <typename T, typename NameOf> void sortByName(QList<T>& items, NameOf n
     items = std::move(sorted);
 }
 
-// Calls visit(dirFd, entry) for every listable name of the folder.
-template <typename Visit> Outcome eachListable(const QString& folder, Visit visit) {
+// Calls visit(dirFd, entry) for every listable name of the host folder.
+template <typename Visit> Outcome eachListable(const QByteArray& folder, Visit visit) {
     const Result<int> fd = openFolderFd(folder);
     if (!fd)
         return fd.error();
@@ -164,9 +172,7 @@ template <typename Visit> Outcome eachListable(const QString& folder, Visit visi
     }
 }
 
-} // namespace
-
-Result<QStringList> folders(const QString& folder) {
+Result<QStringList> foldersAt(const QByteArray& folder) {
     QStringList names;
     const Outcome listed =
         eachListable(folder, [&](int dirFd, const dirent* entry, const QByteArray& name) {
@@ -181,15 +187,7 @@ Result<QStringList> folders(const QString& folder) {
     return names;
 }
 
-Outcome canList(const QString& folder) {
-    const Result<int> fd = openFolderFd(folder);
-    if (!fd)
-        return fd.error();
-    ::close(*fd);
-    return Outcome::success();
-}
-
-Result<QList<FileEntry>> files(const QString& folder) {
+Result<QList<FileEntry>> filesAt(const QByteArray& folder) {
     QList<FileEntry> entries;
     std::optional<bool> onFat;
     const Outcome listed =
@@ -214,27 +212,92 @@ Result<QList<FileEntry>> files(const QString& folder) {
     return entries;
 }
 
-namespace {
+Result<struct stat> statAt(const QByteArray& host) {
+    struct stat st;
+    if (::stat(host.constData(), &st) != 0)
+        return errorOf(errno);
+    return st;
+}
 
 Result<struct stat> statOf(const QString& path) {
     const Result<QByteArray> host = drive_path::toHost(path);
     if (!host)
         return host.error();
-    struct stat st;
-    if (::stat(host->constData(), &st) != 0)
-        return errorOf(errno);
-    return st;
+    return statAt(*host);
 }
 
-} // namespace
-
-Result<qint64> length(const QString& path) {
-    const Result<struct stat> st = statOf(path);
+Result<qint64> lengthAt(const QByteArray& host) {
+    const Result<struct stat> st = statAt(host);
     if (!st)
         return st.error();
     if (!S_ISREG(st->st_mode))
         return FsError::NotAFile;
     return qint64(st->st_size);
+}
+
+} // namespace
+
+Result<QStringList> folders(const QString& folder) {
+    const Result<QByteArray> host = drive_path::toHost(folder);
+    if (!host)
+        return host.error();
+    return aside::call([&] { return foldersAt(*host); });
+}
+
+Outcome canList(const QString& folder) {
+    const Result<QByteArray> host = drive_path::toHost(folder);
+    if (!host)
+        return host.error();
+    return aside::call([&] {
+        const Result<int> fd = openFolderFd(*host);
+        if (!fd)
+            return Outcome(fd.error());
+        ::close(*fd);
+        return Outcome::success();
+    });
+}
+
+Result<QList<FileEntry>> files(const QString& folder) {
+    const Result<QByteArray> host = drive_path::toHost(folder);
+    if (!host)
+        return host.error();
+    return aside::call([&] { return filesAt(*host); });
+}
+
+Result<qint64> length(const QString& path) {
+    const Result<QByteArray> host = drive_path::toHost(path);
+    if (!host)
+        return host.error();
+    return aside::call([&] { return lengthAt(*host); });
+}
+
+QList<Result<qint64>> lengths(const QStringList& paths) {
+    if (paths.isEmpty())
+        return {};
+    // Resolved here, each drive's root checked once; the names alone are
+    // translated per path.
+    QHash<QChar, std::optional<QByteArray>> roots;
+    QList<Result<QByteArray>> hosts;
+    hosts.reserve(paths.size());
+    for (const QString& path : paths) {
+        const std::optional<QChar> letter = drive_path::driveOf(path);
+        if (!letter) {
+            hosts.append(FsError::Unlistable);
+            continue;
+        }
+        auto root = roots.find(*letter);
+        if (root == roots.end())
+            root = roots.insert(*letter, DriveTable::instance().hostRoot(*letter));
+        hosts.append(*root ? drive_path::toHostUnder(**root, path)
+                           : Result<QByteArray>(FsError::NotReady));
+    }
+    return aside::call([&] {
+        QList<Result<qint64>> found;
+        found.reserve(hosts.size());
+        for (const Result<QByteArray>& host : hosts)
+            found.append(host ? lengthAt(*host) : Result<qint64>(host.error()));
+        return found;
+    });
 }
 
 Result<QDateTime> modified(const QString& path) {
