@@ -43,6 +43,7 @@ void FolderSelection::addHighlighted() {
 }
 
 void FolderSelection::Drive2_Change() {
+    const selection_steps::HandlersHeld held(m_state);
     selection_steps::changeDrive(m_c.drive2, m_c.dir2);
 }
 

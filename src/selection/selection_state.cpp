@@ -200,8 +200,12 @@ void SelectionState::setRunOn(bool on) {
         return;
     QMetaObject::invokeMethod(
         m_c.selFileList,
-        [calls = std::exchange(m_afterRun, {})] {
-            for (const std::function<void()>& call : calls)
+        [this] {
+            // Another handler may hold them again by now (it waits on a
+            // volume): they run when that one ends.
+            if (m_runOn)
+                return;
+            for (const std::function<void()>& call : std::exchange(m_afterRun, {}))
                 call();
         },
         Qt::QueuedConnection);
