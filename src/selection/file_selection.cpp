@@ -148,6 +148,7 @@ void FileSelection::AllFileBtn_Click() {
                 break;
             names << name;
             sources << source;
+            platform::events::serveSoon();
         }
         const QList<platform::Result<qint64>> lengths = platform::file_system::lengths(sources);
         const RepaintsHeld held(s.selFileList);

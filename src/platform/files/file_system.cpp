@@ -274,28 +274,27 @@ Result<qint64> length(const QString& path) {
 QList<Result<qint64>> lengths(const QStringList& paths) {
     if (paths.isEmpty())
         return {};
-    // Resolved here, each drive's root checked once; the names alone are
-    // translated per path.
+    // Each drive's root is checked here, once; the names are translated
+    // aside with the files' looks, as they may be many.
     QHash<QChar, std::optional<QByteArray>> roots;
-    QList<Result<QByteArray>> hosts;
-    hosts.reserve(paths.size());
     for (const QString& path : paths) {
         const std::optional<QChar> letter = drive_path::driveOf(path);
-        if (!letter) {
-            hosts.append(FsError::Unlistable);
-            continue;
-        }
-        auto root = roots.find(*letter);
-        if (root == roots.end())
-            root = roots.insert(*letter, DriveTable::instance().hostRoot(*letter));
-        hosts.append(*root ? drive_path::toHostUnder(**root, path)
-                           : Result<QByteArray>(FsError::NotReady));
+        if (letter && !roots.contains(*letter))
+            roots.insert(*letter, DriveTable::instance().hostRoot(*letter));
     }
-    return aside::call([&] {
+    return aside::call([&paths, &roots = std::as_const(roots)] {
         QList<Result<qint64>> found;
-        found.reserve(hosts.size());
-        for (const Result<QByteArray>& host : hosts)
+        found.reserve(paths.size());
+        for (const QString& path : paths) {
+            const std::optional<QChar> letter = drive_path::driveOf(path);
+            const std::optional<QByteArray> root = letter ? roots.value(*letter) : std::nullopt;
+            if (!root) {
+                found.append(letter ? FsError::NotReady : FsError::Unlistable);
+                continue;
+            }
+            const Result<QByteArray> host = drive_path::toHostUnder(*root, path);
             found.append(host ? lengthAt(*host) : Result<qint64>(host.error()));
+        }
         return found;
     });
 }
