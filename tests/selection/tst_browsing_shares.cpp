@@ -57,21 +57,10 @@ class TestBrowsingShares : public QObject {
                            SelectionControls::entries(m_sel->selFileList).join(u',')}
             .join(u'|');
     }
-    QString expand(const QString& pattern) const {
-        QStringList fields = pattern.split(u'|');
-        for (QString& field : fields) {
-            QStringList items = field.split(u',', Qt::SkipEmptyParts);
-            for (QString& item : items) {
-                if (item == QLatin1String("S"))
-                    item = m_sub;
-                else if (item == QLatin1String("L"))
-                    item = m_localPath;
-                else if (item.startsWith(u'R'))
-                    item = m_root + item.mid(1);
-            }
-            field = items.join(u',');
-        }
-        return fields.join(u'|');
+    QString expand(QString pattern) const {
+        return pattern.replace(QLatin1String("%S"), m_sub)
+            .replace(QLatin1String("%R"), m_root)
+            .replace(QLatin1String("%L"), m_localPath);
     }
 
 private Q_SLOTS:
@@ -116,7 +105,7 @@ private Q_SLOTS:
 
     // Each handler from where it starts, and what the browsers show and the
     // selection holds afterwards: Dir1|File1|its files|Dir2|SelFileList, with
-    // R the share's root, S its folder "sub" and L a folder on this machine.
+    // %R the share's root, %S its folder "sub" and %L a folder on this machine.
     void handlerWaitsServingTheWindows_data() {
         QTest::addColumn<bool>("connectionEnds");
         QTest::addColumn<QString>("after");
@@ -124,16 +113,16 @@ private Q_SLOTS:
             QTest::addRow("%s%s", handler, ends ? ", sshfs killed" : "")
                 << ends << QString::fromLatin1(after);
         };
-        row("Drive1_Change", "R|R|a.txt,b.txt|L|");
-        row("Dir1_Change", "S|S|c.txt|L|");
-        row("File1_Click", "R|R|a.txt,b.txt|L|Ra.txt");
-        row("AllFileBtn_Click", "R|R|a.txt,b.txt|L|Ra.txt,Rb.txt");
-        row("Drive2_Change", "L|L|l.txt|R|");
-        row("Dir2 opens", "L|L|l.txt|S|");
+        row("Drive1_Change", "%R|%R|a.txt,b.txt|%L|");
+        row("Dir1_Change", "%S|%S|c.txt|%L|");
+        row("File1_Click", "%R|%R|a.txt,b.txt|%L|%Ra.txt");
+        row("AllFileBtn_Click", "%R|%R|a.txt,b.txt|%L|%Ra.txt,%Rb.txt");
+        row("Drive2_Change", "%L|%L|l.txt|%R|");
+        row("Dir2 opens", "%L|%L|l.txt|%S|");
         // As for a drive that is not ready (the box), and for a folder that
         // cannot be listed (silently back to the folder File1 lists).
-        row("Drive2_Change", "L|L|l.txt|L|", true);
-        row("Dir1_Change", "L|L|l.txt|L|", true);
+        row("Drive2_Change", "%L|%L|l.txt|%L|", true);
+        row("Dir1_Change", "%L|%L|l.txt|%L|", true);
     }
     void handlerWaitsServingTheWindows() {
         QFETCH(bool, connectionEnds);
