@@ -1,5 +1,6 @@
 #include "selection/selection_state.h"
 
+#include "platform/event_service.h"
 #include "platform/formats.h"
 #include "platform/widgets/panel_status_bar.h"
 
@@ -39,6 +40,10 @@ SelectionState::SelectionState(const Controls& controls)
     for (QListWidget* list : {m_c.selFileList, m_c.filenameList, m_c.selDirList})
         list->setUniformItemSizes(true);
     g_shared = this;
+    platform::events::setHoldObserver([](bool held) {
+        if (g_shared)
+            g_shared->holdWhileServed(held);
+    });
 }
 
 SelectionState::~SelectionState() {
@@ -209,6 +214,12 @@ void SelectionState::setRunOn(bool on) {
                 call();
         },
         Qt::QueuedConnection);
+}
+
+void SelectionState::holdWhileServed(bool held) {
+    if (held)
+        m_runOnBeforeServed = m_runOn;
+    setRunOn(held || m_runOnBeforeServed);
 }
 
 void SelectionState::afterRun(std::function<void()> call) {

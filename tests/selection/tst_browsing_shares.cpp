@@ -152,6 +152,7 @@ private Q_SLOTS:
         // a long while, so that a frozen handler fails instead of hanging.
         std::atomic<bool> resumed{false};
         bool inHandler = false, resumedByTimer = false, unchangedTillThen = false;
+        bool handlersHeld = false; // what a screen reader presses waits for the end
         int ticks = 0;
         QTimer ticker;
         ticker.setInterval(5);
@@ -160,6 +161,7 @@ private Q_SLOTS:
                 return;
             resumedByTimer = true;
             unchangedTillThen = shown() == before;
+            handlersHeld = m_sel->state.runOn();
             if (connectionEnds)
                 m_user->check(m_net->kill(0), "killing sshfs failed");
             else
@@ -196,6 +198,7 @@ private Q_SLOTS:
 
         QVERIFY2(resumedByTimer, "the window was not served while the handler waited");
         QVERIFY(unchangedTillThen);
+        QVERIFY(handlersHeld);
         QCOMPARE(shown(), expand(after));
         for (const platform::MessageBox& box : m_user->boxes())
             QCOMPARE(box.title, QStringLiteral("Drive Error"));
