@@ -172,44 +172,45 @@ template <typename Visit> Outcome eachListable(const QByteArray& folder, Visit v
     }
 }
 
-Result<QStringList> foldersAt(const QByteArray& folder) {
-    QStringList names;
-    const Outcome listed =
-        eachListable(folder, [&](int dirFd, const dirent* entry, const QByteArray& name) {
-            if (name.startsWith('.'))
-                return;
-            if (kindOf(dirFd, entry) == Kind::Folder)
-                names.append(QString::fromUtf8(name));
-        });
-    if (!listed)
-        return listed.error;
-    sortByName(names, [](const QString& n) -> const QString& { return n; });
-    return names;
-}
+// What one listing found, gathered aside: the names of one kind, each
+// followed by a NUL, and their DOS marks. Packed, because what the worker
+// allocates lands on fresh pages of a heap of its own: tens of thousands of
+// strings made there cost more than the listing. The text is made here.
+struct Found {
+    QByteArray names;
+    std::vector<DosMarks> marks;
 
-Result<QList<FileEntry>> filesAt(const QByteArray& folder) {
-    QList<FileEntry> entries;
+    template <typename Visit> void each(Visit visit) const {
+        const char* name = names.constData();
+        for (const DosMarks& m : marks) {
+            const qsizetype length = qstrlen(name);
+            visit(QByteArrayView(name, length), m);
+            name += length + 1;
+        }
+    }
+};
+
+Result<Found> gather(const QByteArray& folder, Kind kind) {
+    Found found;
     std::optional<bool> onFat;
     const Outcome listed =
         eachListable(folder, [&](int dirFd, const dirent* entry, const QByteArray& name) {
-            if (kindOf(dirFd, entry) != Kind::File)
+            // Hidden folders are never shown; hidden files on request.
+            if ((kind == Kind::Folder && name.startsWith('.')) || kindOf(dirFd, entry) != kind)
                 return;
-            FileEntry e;
-            e.name = QString::fromUtf8(name);
-            e.hidden = name.startsWith('.');
-            if (!onFat)
-                onFat = isFat(dirFd);
-            if (*onFat) {
-                const DosMarks marks = dosMarks(dirFd, entry->d_name);
-                e.hidden = e.hidden || marks.hidden;
-                e.system = marks.system;
+            DosMarks marks;
+            if (kind == Kind::File) {
+                if (!onFat)
+                    onFat = isFat(dirFd);
+                if (*onFat)
+                    marks = dosMarks(dirFd, entry->d_name);
             }
-            entries.append(std::move(e));
+            found.names.append(name).append('\0');
+            found.marks.push_back(marks);
         });
     if (!listed)
         return listed.error;
-    sortByName(entries, [](const FileEntry& e) -> const QString& { return e.name; });
-    return entries;
+    return found;
 }
 
 Result<struct stat> statAt(const QByteArray& host) {
@@ -241,7 +242,15 @@ Result<QStringList> folders(const QString& folder) {
     const Result<QByteArray> host = drive_path::toHost(folder);
     if (!host)
         return host.error();
-    return aside::call([&] { return foldersAt(*host); });
+    const Result<Found> found = aside::call([&] { return gather(*host, Kind::Folder); });
+    if (!found)
+        return found.error();
+    QStringList names;
+    names.reserve(qsizetype(found->marks.size()));
+    found->each(
+        [&](QByteArrayView name, const DosMarks&) { names.append(QString::fromUtf8(name)); });
+    sortByName(names, [](const QString& n) -> const QString& { return n; });
+    return names;
 }
 
 Outcome canList(const QString& folder) {
@@ -261,7 +270,17 @@ Result<QList<FileEntry>> files(const QString& folder) {
     const Result<QByteArray> host = drive_path::toHost(folder);
     if (!host)
         return host.error();
-    return aside::call([&] { return filesAt(*host); });
+    const Result<Found> found = aside::call([&] { return gather(*host, Kind::File); });
+    if (!found)
+        return found.error();
+    QList<FileEntry> entries;
+    entries.reserve(qsizetype(found->marks.size()));
+    found->each([&](QByteArrayView name, const DosMarks& marks) {
+        entries.append(
+            {QString::fromUtf8(name), name.startsWith('.') || marks.hidden, marks.system});
+    });
+    sortByName(entries, [](const FileEntry& e) -> const QString& { return e.name; });
+    return entries;
 }
 
 Result<qint64> length(const QString& path) {
