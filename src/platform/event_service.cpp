@@ -37,14 +37,29 @@ bool isInput(QEvent::Type type) {
     }
 }
 
+std::function<void(bool)>& holdObserver() {
+    static std::function<void(bool)> observer;
+    return observer;
+}
+
+int g_holds = 0; // InputHolds alive, on the user-interface thread
+
 } // namespace
+
+void setHoldObserver(std::function<void(bool held)> observer) {
+    holdObserver() = std::move(observer);
+}
 
 InputHold::InputHold() {
     QCoreApplication::instance()->installEventFilter(this);
+    if (g_holds++ == 0 && holdObserver())
+        holdObserver()(true);
 }
 
 InputHold::~InputHold() {
     QCoreApplication::instance()->removeEventFilter(this);
+    if (--g_holds == 0 && holdObserver())
+        holdObserver()(false);
 }
 
 bool InputHold::eventFilter(QObject*, QEvent* event) {

@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 // Keeping the windows answered during long work on the user-interface
 // thread: they repaint when exposed, and the window manager's ping and the
 // accessibility bus get their answers, while the user's input waits.
@@ -18,6 +20,12 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
+
+// Told held(true) as the first InputHold begins and held(false) as the
+// last one ends: what else must wait while the windows are served without
+// input (the main window's handlers, which a screen reader's press still
+// reaches) holds itself there. One observer; empty: none.
+void setHoldObserver(std::function<void(bool held)> observer);
 
 // Serves the event loop, user input excepted (it waits in its queue until
 // the loop is next served in full), if a frame has passed since this last

@@ -2,8 +2,8 @@
 
 #include "platform/drives/drive_path.h"
 #include "platform/event_service.h"
-#include "platform/widgets/file_browser.h"
 #include "platform/files/file_system.h"
+#include "platform/widgets/file_browser.h"
 #include "platform/widgets/folder_browser.h"
 #include "selection/selection_messages.h"
 #include "selection/selection_state.h"
@@ -40,13 +40,12 @@ FileSelection::FileSelection(SelectionState& state, const Controls& controls)
     : m_state(state)
     , m_c(controls) {}
 
-FileSelection::AddOutcome FileSelection::addFile(const QString& sourcePath,
-                                                 const QString& bareName) {
+FileSelection::AddOutcome FileSelection::addFile(const QString& sourcePath, const QString& bareName,
+                                                 const platform::Result<qint64>& length) {
     if (m_state.fileCount() >= SelectionState::MaxCount)
         return AddOutcome::Full;
     // A file can vanish (or turn unreadable) between being listed and being
     // picked; it is not selected then, so nothing is counted for it.
-    const auto length = platform::file_system::length(sourcePath);
     if (!length.ok())
         return AddOutcome::Unreadable;
     return m_state.appendFile(sourcePath, bareName, length.value()) ==
@@ -67,10 +66,12 @@ void FileSelection::showFilesGone() {
 }
 
 void FileSelection::Drive1_Change() {
+    const selection_steps::HandlersHeld held(m_state);
     selection_steps::changeDrive(m_c.drive1, m_c.dir1);
 }
 
 void FileSelection::Dir1_Change() {
+    const selection_steps::HandlersHeld held(m_state);
     if (m_c.file1->setPath(m_c.dir1->path()).ok())
         return;
     // Back to the folder File1 still lists. When Dir1 is there already
@@ -83,8 +84,10 @@ void FileSelection::Dir1_Change() {
 
 void FileSelection::File1_Click() {
     const QString name = m_c.file1->highlightedName();
-    if (!name.isEmpty())
-        pickFile(platform::drive_path::join(m_c.dir1->path(), name));
+    if (name.isEmpty())
+        return;
+    const selection_steps::HandlersHeld held(m_state);
+    pickFile(platform::drive_path::join(m_c.dir1->path(), name));
 }
 
 FileSelection::Pick FileSelection::pickFile(const QString& source) {
@@ -101,7 +104,8 @@ FileSelection::Pick FileSelection::pickFile(const QString& source) {
         return Pick::Duplicate;
     }
 
-    switch (addFile(source, platform::drive_path::nameOf(source))) {
+    switch (addFile(source, platform::drive_path::nameOf(source),
+                    platform::file_system::length(source))) {
     case AddOutcome::Added:
         m_state.refreshFileIndicators();
         return Pick::Added;
@@ -135,16 +139,32 @@ void FileSelection::AllFileBtn_Click() {
     const bool runWasOn = m_state.runOn();
     m_state.setRunOn(true);
     {
+        // The first file considered enables ClrFileBtn before anything is
+        // read, as each does in turn.
+        if (n > 0)
+            s.clrFileBtn->setEnabled(true);
+        // The files up to the first one already selected, whose lengths are
+        // read in one hand-off: a thread per file would cost more than the
+        // reading, and on a share each read may wait on its server.
+        QStringList names, sources;
+        for (int i = 0; i < n; ++i) {
+            const QString name = m_c.file1->fileName(i);
+            const QString source = platform::drive_path::join(folder, name);
+            if (m_state.containsFile(source))
+                break;
+            names << name;
+            sources << source;
+            platform::events::serveSoon();
+        }
+        const QList<platform::Result<qint64>> lengths = platform::file_system::lengths(sources);
         const RepaintsHeld held(s.selFileList);
         for (int i = 0; i < n && stop == Stop::None; ++i) {
             s.clrFileBtn->setEnabled(true);
-            const QString name = m_c.file1->fileName(i);
-            const QString source = platform::drive_path::join(folder, name);
-            if (m_state.containsFile(source)) {
+            if (i == names.size()) {
                 stop = Stop::Duplicate;
                 break;
             }
-            switch (addFile(source, name)) {
+            switch (addFile(sources.at(i), names.at(i), lengths.at(i))) {
             case AddOutcome::Added:
                 break;
             case AddOutcome::Full:
@@ -199,9 +219,11 @@ void FileSelection::ClrFileBtn_Click() {
 }
 
 void FileSelection::HidChkBox_Click() {
+    const selection_steps::HandlersHeld held(m_state);
     m_c.file1->setShowHidden(m_c.hidChkBox->checkState() == Qt::Checked);
 }
 
 void FileSelection::SysChkBox_Click() {
+    const selection_steps::HandlersHeld held(m_state);
     m_c.file1->setShowSystem(m_c.sysChkBox->checkState() == Qt::Checked);
 }

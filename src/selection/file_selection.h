@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/fs_error.h"
+
 class QCheckBox;
 class QString;
 class SelectionState;
@@ -43,9 +45,10 @@ public:
 
 private:
     enum class AddOutcome { Added, Full, Unreadable };
-    // Counts the file in with the length read now; refuses it when the count
-    // is at its limit or the file cannot be read (any more).
-    AddOutcome addFile(const QString& sourcePath, const QString& bareName);
+    // Counts the file in with its length as just read; refuses it when the
+    // count is at its limit or the file could not be read (any more).
+    AddOutcome addFile(const QString& sourcePath, const QString& bareName,
+                       const platform::Result<qint64>& length);
     void showFilesGone();
 
     SelectionState& m_state;

@@ -41,6 +41,7 @@ FolderSelection::Pick FolderSelection::pickFolder(const QString& path) {
 }
 
 void FolderSelection::Drive2_Change() {
+    const selection_steps::HandlersHeld held(m_state);
     selection_steps::changeDrive(m_c.drive2, m_c.dir2);
 }
 

@@ -1,5 +1,6 @@
 #include "selection/selection_state.h"
 
+#include "platform/event_service.h"
 #include "platform/formats.h"
 #include "platform/widgets/panel_status_bar.h"
 
@@ -39,6 +40,10 @@ SelectionState::SelectionState(const Controls& controls)
     for (QListWidget* list : {m_c.selFileList, m_c.filenameList, m_c.selDirList})
         list->setUniformItemSizes(true);
     g_shared = this;
+    platform::events::setHoldObserver([](bool held) {
+        if (g_shared)
+            g_shared->holdWhileServed(held);
+    });
 }
 
 SelectionState::~SelectionState() {
@@ -200,11 +205,21 @@ void SelectionState::setRunOn(bool on) {
         return;
     QMetaObject::invokeMethod(
         m_c.selFileList,
-        [calls = std::exchange(m_afterRun, {})] {
-            for (const std::function<void()>& call : calls)
+        [this] {
+            // Another handler may hold them again by now (it waits on a
+            // volume): they run when that one ends.
+            if (m_runOn)
+                return;
+            for (const std::function<void()>& call : std::exchange(m_afterRun, {}))
                 call();
         },
         Qt::QueuedConnection);
+}
+
+void SelectionState::holdWhileServed(bool held) {
+    if (held)
+        m_runOnBeforeServed = m_runOn;
+    setRunOn(held || m_runOnBeforeServed);
 }
 
 void SelectionState::afterRun(std::function<void()> call) {

@@ -108,6 +108,10 @@ public:
     void clearFolders();
 
 private:
+    // The windows are served without input (a browser waits on a share, a
+    // large copy runs): the handlers wait meanwhile, as during a run.
+    void holdWhileServed(bool held);
+
     Controls m_c;
     int m_fileCount = 0;
     qint64 m_totalBytes = 0;
@@ -115,5 +119,6 @@ private:
     QSet<QString> m_fileIndex;   // the SelFileList entries
     QSet<QString> m_folderIndex; // the SelDirList entries
     bool m_runOn = false;
+    bool m_runOnBeforeServed = false;
     std::vector<std::function<void()>> m_afterRun;
 };

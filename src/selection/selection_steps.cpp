@@ -3,11 +3,22 @@
 #include "platform/widgets/drive_selector.h"
 #include "platform/widgets/folder_browser.h"
 #include "selection/selection_messages.h"
+#include "selection/selection_state.h"
 
 #include <QListWidget>
 #include <QSignalBlocker>
 
 namespace selection_steps {
+
+HandlersHeld::HandlersHeld(SelectionState& state)
+    : m_state(state)
+    , m_was(state.runOn()) {
+    m_state.setRunOn(true);
+}
+
+HandlersHeld::~HandlersHeld() {
+    m_state.setRunOn(m_was);
+}
 
 void changeDrive(platform::DriveSelector* drive, platform::FolderBrowser* dir) {
     if (dir->setDrive(drive->drive()).ok())

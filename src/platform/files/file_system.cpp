@@ -1,6 +1,10 @@
 #include "platform/files/file_system.h"
 
 #include "platform/drives/drive_path.h"
+#include "platform/drives/drive_table.h"
+#include "platform/files/aside.h"
+
+#include <QHash>
 
 #include <algorithm>
 #include <cerrno>
@@ -18,6 +22,13 @@
 
 // Folders are read with POSIX calls directly: QDir leaves out names that are
 // not UTF-8 without a word and costs a stat per entry.
+//
+// A call that can wait on a volume (a listing, a file's length) is handed
+// to the worker of aside.h: on a network share whose server has stopped
+// answering it waits until the server answers or the connection ends, and
+// the windows must answer meanwhile. The drive-letter path is resolved to
+// the host's path first, here: the drive table is no worker's to touch, and
+// it answers from the kernel's cache without asking a server.
 namespace platform::file_system {
 
 namespace {
@@ -53,11 +64,8 @@ private:
     DIR* m_dir;
 };
 
-Result<int> openFolderFd(const QString& folder) {
-    const Result<QByteArray> host = drive_path::toHost(folder);
-    if (!host)
-        return host.error();
-    const int fd = ::open(host->constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+Result<int> openFolderFd(const QByteArray& host) {
+    const int fd = ::open(host.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return errorOf(errno);
     return fd;
@@ -139,8 +147,8 @@ template <typename T, typename NameOf> void sortByName(QList<T>& items, NameOf n
     items = std::move(sorted);
 }
 
-// Calls visit(dirFd, entry) for every listable name of the folder.
-template <typename Visit> Outcome eachListable(const QString& folder, Visit visit) {
+// Calls visit(dirFd, entry) for every listable name of the host folder.
+template <typename Visit> Outcome eachListable(const QByteArray& folder, Visit visit) {
     const Result<int> fd = openFolderFd(folder);
     if (!fd)
         return fd.error();
@@ -164,77 +172,150 @@ template <typename Visit> Outcome eachListable(const QString& folder, Visit visi
     }
 }
 
-} // namespace
+// What one listing found, gathered aside: the names of one kind, each
+// followed by a NUL, and their DOS marks. Packed, because what the worker
+// allocates lands on fresh pages of a heap of its own: tens of thousands of
+// strings made there cost more than the listing. The text is made here.
+struct Found {
+    QByteArray names;
+    std::vector<DosMarks> marks;
 
-Result<QStringList> folders(const QString& folder) {
-    QStringList names;
-    const Outcome listed =
-        eachListable(folder, [&](int dirFd, const dirent* entry, const QByteArray& name) {
-            if (name.startsWith('.'))
-                return;
-            if (kindOf(dirFd, entry) == Kind::Folder)
-                names.append(QString::fromUtf8(name));
-        });
-    if (!listed)
-        return listed.error;
-    sortByName(names, [](const QString& n) -> const QString& { return n; });
-    return names;
-}
+    template <typename Visit> void each(Visit visit) const {
+        const char* name = names.constData();
+        for (const DosMarks& m : marks) {
+            const qsizetype length = qstrlen(name);
+            visit(QByteArrayView(name, length), m);
+            name += length + 1;
+        }
+    }
+};
 
-Outcome canList(const QString& folder) {
-    const Result<int> fd = openFolderFd(folder);
-    if (!fd)
-        return fd.error();
-    ::close(*fd);
-    return Outcome::success();
-}
-
-Result<QList<FileEntry>> files(const QString& folder) {
-    QList<FileEntry> entries;
+Result<Found> gather(const QByteArray& folder, Kind kind) {
+    Found found;
     std::optional<bool> onFat;
     const Outcome listed =
         eachListable(folder, [&](int dirFd, const dirent* entry, const QByteArray& name) {
-            if (kindOf(dirFd, entry) != Kind::File)
+            // Hidden folders are never shown; hidden files on request.
+            if ((kind == Kind::Folder && name.startsWith('.')) || kindOf(dirFd, entry) != kind)
                 return;
-            FileEntry e;
-            e.name = QString::fromUtf8(name);
-            e.hidden = name.startsWith('.');
-            if (!onFat)
-                onFat = isFat(dirFd);
-            if (*onFat) {
-                const DosMarks marks = dosMarks(dirFd, entry->d_name);
-                e.hidden = e.hidden || marks.hidden;
-                e.system = marks.system;
+            DosMarks marks;
+            if (kind == Kind::File) {
+                if (!onFat)
+                    onFat = isFat(dirFd);
+                if (*onFat)
+                    marks = dosMarks(dirFd, entry->d_name);
             }
-            entries.append(std::move(e));
+            found.names.append(name).append('\0');
+            found.marks.push_back(marks);
         });
     if (!listed)
         return listed.error;
-    sortByName(entries, [](const FileEntry& e) -> const QString& { return e.name; });
-    return entries;
+    return found;
 }
 
-namespace {
+Result<struct stat> statAt(const QByteArray& host) {
+    struct stat st;
+    if (::stat(host.constData(), &st) != 0)
+        return errorOf(errno);
+    return st;
+}
 
 Result<struct stat> statOf(const QString& path) {
     const Result<QByteArray> host = drive_path::toHost(path);
     if (!host)
         return host.error();
-    struct stat st;
-    if (::stat(host->constData(), &st) != 0)
-        return errorOf(errno);
-    return st;
+    return statAt(*host);
 }
 
-} // namespace
-
-Result<qint64> length(const QString& path) {
-    const Result<struct stat> st = statOf(path);
+Result<qint64> lengthAt(const QByteArray& host) {
+    const Result<struct stat> st = statAt(host);
     if (!st)
         return st.error();
     if (!S_ISREG(st->st_mode))
         return FsError::NotAFile;
     return qint64(st->st_size);
+}
+
+} // namespace
+
+Result<QStringList> folders(const QString& folder) {
+    const Result<QByteArray> host = drive_path::toHost(folder);
+    if (!host)
+        return host.error();
+    const Result<Found> found = aside::call([&] { return gather(*host, Kind::Folder); });
+    if (!found)
+        return found.error();
+    QStringList names;
+    names.reserve(qsizetype(found->marks.size()));
+    found->each(
+        [&](QByteArrayView name, const DosMarks&) { names.append(QString::fromUtf8(name)); });
+    sortByName(names, [](const QString& n) -> const QString& { return n; });
+    return names;
+}
+
+Outcome canList(const QString& folder) {
+    const Result<QByteArray> host = drive_path::toHost(folder);
+    if (!host)
+        return host.error();
+    return aside::call([&] {
+        const Result<int> fd = openFolderFd(*host);
+        if (!fd)
+            return Outcome(fd.error());
+        ::close(*fd);
+        return Outcome::success();
+    });
+}
+
+Result<QList<FileEntry>> files(const QString& folder) {
+    const Result<QByteArray> host = drive_path::toHost(folder);
+    if (!host)
+        return host.error();
+    const Result<Found> found = aside::call([&] { return gather(*host, Kind::File); });
+    if (!found)
+        return found.error();
+    QList<FileEntry> entries;
+    entries.reserve(qsizetype(found->marks.size()));
+    found->each([&](QByteArrayView name, const DosMarks& marks) {
+        entries.append(
+            {QString::fromUtf8(name), name.startsWith('.') || marks.hidden, marks.system});
+    });
+    sortByName(entries, [](const FileEntry& e) -> const QString& { return e.name; });
+    return entries;
+}
+
+Result<qint64> length(const QString& path) {
+    const Result<QByteArray> host = drive_path::toHost(path);
+    if (!host)
+        return host.error();
+    return aside::call([&] { return lengthAt(*host); });
+}
+
+QList<Result<qint64>> lengths(const QStringList& paths) {
+    if (paths.isEmpty())
+        return {};
+    // Each drive's root is checked here, once; the names are translated
+    // aside with the files' looks, as they may be many.
+    QHash<QChar, std::optional<QByteArray>> roots;
+    for (const QString& path : paths) {
+        const std::optional<QChar> letter = drive_path::driveOf(path);
+        if (letter && !roots.contains(*letter))
+            roots.insert(*letter, DriveTable::instance().hostRoot(*letter));
+    }
+    return aside::call([&paths, &roots = std::as_const(roots)] {
+        QList<Result<qint64>> found;
+        found.reserve(paths.size());
+        for (const QString& path : paths) {
+            const std::optional<QChar> letter = drive_path::driveOf(path);
+            const std::optional<QByteArray> root = letter ? roots.value(*letter) : std::nullopt;
+            if (!root) {
+                found.append(letter ? FsError::NotReady : FsError::Unlistable);
+                continue;
+            }
+            const Result<QByteArray> host = drive_path::toHostUnder(*root, path);
+            found.append(host ? lengthAt(*host) : Result<qint64>(host.error()));
+        }
+        return found;
+    });
 }
 
 Result<QDateTime> modified(const QString& path) {

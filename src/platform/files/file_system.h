@@ -9,6 +9,11 @@
 
 // The file-system operations the windows use, on drive-letter paths.
 // Only this layer touches the file system.
+//
+// Listings and lengths can wait on a volume for as long as its server
+// does not answer: called on the user-interface thread, they wait in the
+// event loop of aside.h, so the windows answer meanwhile and user input
+// waits until the call has returned.
 namespace platform::file_system {
 
 // One file of a folder as the file browser lists it.
@@ -33,6 +38,8 @@ Result<QList<FileEntry>> files(const QString& folder);
 
 // Length in bytes, 64-bit.
 Result<qint64> length(const QString& path);
+// The lengths of many files (entry i for paths[i]) in one hand-off.
+QList<Result<qint64>> lengths(const QStringList& paths);
 
 // Last modification, local time.
 Result<QDateTime> modified(const QString& path);

@@ -1,4 +1,4 @@
-#include "platform/files/file_copier_worker_p.h"
+#include "platform/files/aside.h"
 
 #include "platform/event_service.h"
 
@@ -9,7 +9,7 @@
 
 #include <memory>
 
-namespace platform::copier {
+namespace platform::aside {
 
 namespace {
 
@@ -24,7 +24,7 @@ void setWorkerHook(std::function<void()> hook) {
     workerHook() = std::move(hook);
 }
 
-void runAside(const std::function<void()>& work, const std::function<void()>& beforeWait) {
+void run(const std::function<void()>& work, const std::function<void()>& beforeWait) {
     QCoreApplication* const app = QCoreApplication::instance();
     if (!app || QThread::currentThread() != app->thread()) {
         work();
@@ -45,8 +45,8 @@ void runAside(const std::function<void()>& work, const std::function<void()>& be
     QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     const events::InputHold hold;
     worker->start();
-    // The loop may also be told to end by the application quitting: the
-    // descriptors must not be closed under the worker, so it is waited for.
+    // The loop may also be told to end by the application quitting: what
+    // the work was handed must not go away under it, so it is waited for.
     while (!worker->isFinished()) {
         loop.exec(QEventLoop::ExcludeUserInputEvents);
         if (!worker->isFinished())
@@ -55,4 +55,4 @@ void runAside(const std::function<void()>& work, const std::function<void()>& be
     worker->wait();
 }
 
-} // namespace platform::copier
+} // namespace platform::aside
