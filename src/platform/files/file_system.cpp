@@ -1,10 +1,12 @@
 #include "platform/files/file_system.h"
 
 #include "platform/drives/drive_path.h"
+#include "platform/drives/drive_table.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include <dirent.h>
@@ -53,8 +55,16 @@ private:
     DIR* m_dir;
 };
 
+// Where a drive-letter path leads, checked now.
+Result<QByteArray> hostOf(const QString& path) {
+    Result<Place> at = DriveTable::instance().place(path);
+    if (!at)
+        return at.error();
+    return std::move(at.value().host);
+}
+
 Result<int> openFolderFd(const QString& folder) {
-    const Result<QByteArray> host = drive_path::toHost(folder);
+    const Result<QByteArray> host = hostOf(folder);
     if (!host)
         return host.error();
     const int fd = ::open(host->constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -217,7 +227,7 @@ Result<QList<FileEntry>> files(const QString& folder) {
 namespace {
 
 Result<struct stat> statOf(const QString& path) {
-    const Result<QByteArray> host = drive_path::toHost(path);
+    const Result<QByteArray> host = hostOf(path);
     if (!host)
         return host.error();
     struct stat st;
@@ -249,7 +259,7 @@ QString lookupOrdinaryFile(const QString& path) {
     const QString name = drive_path::nameOf(path);
     if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
         return {};
-    const Result<QByteArray> host = drive_path::toHost(path);
+    const Result<QByteArray> host = hostOf(path);
     if (!host)
         return {};
     struct stat st;
