@@ -4,6 +4,7 @@
 #include "platform/files/file_copier_bytes_p.h"
 #include "platform/files/file_copier_fd_p.h"
 #include "platform/files/file_copier_publish_p.h"
+#include "platform/files/file_copier_source_p.h"
 #include "platform/files/file_copier_target_p.h"
 #include "platform/files/file_copier_worker_p.h"
 #include "platform/files/file_system.h"
@@ -22,6 +23,15 @@
 namespace platform {
 
 using namespace copier;
+
+namespace {
+
+std::function<void()>& moveHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+
+} // namespace
 
 struct FileCopier::Impl {
     TargetFolders folders;
@@ -48,6 +58,10 @@ struct FileCopier::Impl {
         SeenTarget seen;
     } looked;
 
+    // Whether the last source volume's times come from this kernel's clock.
+    dev_t stampsOf = 0;
+    bool stampedHere = false;
+
     // Volume pairs between which copy_file_range said it cannot work, so
     // the next copy between them skips the refused call.
     std::set<std::pair<dev_t, dev_t>> noRange;
@@ -59,7 +73,7 @@ struct FileCopier::Impl {
             ::close(fd);
     }
 
-    Result<int> openSource(const QString& source, struct stat& st);
+    Result<int> openSource(const QString& source, struct stat& st, QByteArray& name);
     Outcome copyTo(const QString& source, const TargetPlace& place, const SeenTarget* seen);
     void noteWritten(int dirFd, dev_t dev) {
         if (written.count(dev))
@@ -73,15 +87,16 @@ struct FileCopier::Impl {
 // The source opened, and seen to be on the volume its folder was placed on:
 // a file found in the bare mount-point folder of a gone volume is not the
 // one selected.
-Result<int> FileCopier::Impl::openSource(const QString& path, struct stat& st) {
+Result<int> FileCopier::Impl::openSource(const QString& path, struct stat& st, QByteArray& name) {
     // O_NONBLOCK: opening a FIFO must not wait for a writer.
     constexpr int Flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
     const qsizetype length = folderLength(path);
-    const Result<QByteArray> name = hostName(QStringView(path).mid(path.lastIndexOf(u'\\') + 1));
-    if (length < 0 || !name) // names no file
+    Result<QByteArray> hostFileName = hostName(QStringView(path).mid(path.lastIndexOf(u'\\') + 1));
+    if (length < 0 || !hostFileName) // names no file
         return FsError::Unlistable;
+    name = std::move(hostFileName.value());
     const auto openIn = [&](int dirFd) -> Result<int> {
-        Fd in(::openat(dirFd, name->constData(), Flags));
+        Fd in(::openat(dirFd, name.constData(), Flags));
         if (!in.valid())
             return errno == ENOTDIR ? FsError::NotFound : fromErrno(errno);
         if (::fstat(in.get(), &st) != 0)
@@ -116,16 +131,25 @@ Result<int> FileCopier::Impl::openSource(const QString& path, struct stat& st) {
 Outcome FileCopier::Impl::copyTo(const QString& sourcePath, const TargetPlace& place,
                                  const SeenTarget* seen) {
     struct stat src;
-    const Result<int> opened = openSource(sourcePath, src);
+    QByteArray sourceName;
+    const Result<int> opened = openSource(sourcePath, src, sourceName);
     if (!opened)
         return opened.error();
     Fd in(*opened);
     if (!S_ISREG(src.st_mode))
         return FsError::NotAFile;
+    const int sourceFolderFd = sourceFolder.fd.get();
+    if (stampsOf != src.st_dev) {
+        stampsOf = src.st_dev;
+        stampedHere = stampedByThisKernel(in.get());
+    }
+    // The times seen now must tell any change from now on.
+    const RacyWait racy = racyWait(src, stampedHere);
 
     const HeldFolder& folder = *place.folder;
     const std::pair<dev_t, dev_t> volumes{src.st_dev, folder.dev};
     const bool large = isLarge(src.st_size);
+    const bool aside = large || racy.isLong();
     bool rangeRefused = false;
     std::optional<MoveBuffer> ownBuffer; // the worker's
     const auto moveAll = [&](int out) {
@@ -136,9 +160,13 @@ Outcome FileCopier::Impl::copyTo(const QString& sourcePath, const TargetPlace& p
         job.blocks = src.st_blocks;
         job.first = noRange.count(volumes) ? Route::Send : Route::Range;
         job.keepHoles = !folder.fat;
-        const MoveResult moved = moveBytes(job, large ? ownBuffer.emplace() : buffer);
+        job.afterFirstPiece = &moveHook();
+        racy.wait();
+        const MoveResult moved = moveBytes(job, aside ? ownBuffer.emplace() : buffer);
         rangeRefused = rangeRefused || moved.rangeRefused;
-        return moved.outcome;
+        if (!moved.outcome)
+            return moved.outcome;
+        return sameSource(in.get(), src, sourceFolderFd, sourceName.constData());
     };
     const Fill fill = moveAll;
     const PublishPlace at{folder.fd.get(), place.name, folder.fat, folder.plainModes, folder.dev};
@@ -147,7 +175,7 @@ Outcome FileCopier::Impl::copyTo(const QString& sourcePath, const TargetPlace& p
     for (int attempt = 0; attempt < 3 && !outcome; ++attempt) {
         // What the lookup saw stands for the first attempt only.
         const SeenTarget* const seenNow = attempt == 0 ? seen : nullptr;
-        if (large) {
+        if (aside) {
             // The whole of it aside, not the bytes alone: closing, linking
             // and above all renaming over an old file can wait for the data
             // to reach the disk. The worker has a publisher of its own.
@@ -185,6 +213,10 @@ void FileCopier::setBeforeWait(std::function<void()> paint) {
 
 void FileCopier::setWorkerHook(std::function<void()> hook) {
     copier::setWorkerHook(std::move(hook));
+}
+
+void FileCopier::setMoveHook(std::function<void()> hook) {
+    moveHook() = std::move(hook);
 }
 
 Outcome FileCopier::copy(const QString& source, const QString& target) {

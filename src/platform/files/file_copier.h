@@ -37,6 +37,9 @@ namespace platform {
 //   thread while the calling thread waits in an event loop that takes no
 //   user input (file_copier_worker_p.h); smaller files are copied right here.
 //   Either way the result is the same. flush()'s syncs run there too.
+// - A source that changes while it is copied (its size, times, or the file
+//   its name leads to) fails the copy, SourceChanged, and nothing is
+//   published (file_copier_source_p.h).
 // - Nothing is synced per file: flush() syncs every volume written since
 //   the last flush, once. Call it before asking the user to change a
 //   disk and at the end of a run.
@@ -81,6 +84,10 @@ public:
     // Tests: called on the worker thread before each large file's copy and
     // each flush's syncs, to hold the worker back. Empty: none.
     static void setWorkerHook(std::function<void()> hook);
+    // Tests: called once per copy attempt, on the thread moving the bytes,
+    // after the first piece of the source's bytes has moved (to change the
+    // source in the middle of its copy). Empty: none.
+    static void setMoveHook(std::function<void()> hook);
 
 private:
     struct Impl;
