@@ -292,6 +292,24 @@ private Q_SLOTS:
         QVERIFY(ended());
     }
 
+    // The folder chosen is its path: deleted and made again while the
+    // question is open, the copies land in the new one, without a box.
+    void folderMadeAgainWhileAsked() {
+        m_drives->makeFile(QStringLiteral("D:\\to\\a.txt"), Old);
+        m_sel->select({A, B}, {QStringLiteral("D:\\to\\")});
+        m_user->expectWindow(QStringLiteral("Overwrite"), [this](QDialog& w) {
+            const QString to = QFile::decodeName(m_drives->host(QStringLiteral("D:\\to")));
+            m_user->check(QDir(to).removeRecursively() && QDir().mkpath(to),
+                          "the folder could not be made again");
+            click(w, "Command3");
+        });
+
+        run();
+
+        QCOMPARE(holds({"D:\\to\\a.txt", "D:\\to\\b.txt"}), QStringLiteral("NN"));
+        QVERIFY(ended());
+    }
+
     // A source that changes while it is copied (the copier's own hook
     // changes it once its first bytes have moved, so nothing depends on
     // timing): the copy fails with the box and nothing is in the target's

@@ -283,12 +283,16 @@ Outcome FileCopier::flush() {
     for (const auto& [dev, fd] : d->written)
         ::close(fd);
     d->written.clear();
-    d->folders.drop();
     d->publisher.forgetVolumes();
     d->noRange.clear();
+    resolveFoldersAgain();
+    return result;
+}
+
+void FileCopier::resolveFoldersAgain() {
+    d->folders.drop();
     d->sourceFolder.fd.reset();
     d->looked = Impl::LookedUp{};
-    return result;
 }
 
 } // namespace platform

@@ -68,9 +68,15 @@ public:
     static bool isLarge(qint64 bytes) { return bytes >= LargeFileBytes; }
     static constexpr qint64 LargeFileBytes = 8 * 1024 * 1024;
 
+    // Lets go of every folder held (the targets' and the sources'): the next
+    // copy resolves its folders again from their paths. Call it whenever
+    // the user may have changed things (after a question or a message box):
+    // a folder deleted and made again meanwhile is the one copied into.
+    void resolveFoldersAgain();
+
     // Syncs the volumes written since the last flush. Returns failure when a
     // sync reported an error. Also lets go of every folder held open, so a
-    // disk can be taken out after it, and resolves every folder anew.
+    // disk can be taken out after it (resolveFoldersAgain()).
     Outcome flush();
 
     // Called on this thread just before it waits for the worker: the
