@@ -166,7 +166,7 @@ Outcome FileCopier::Impl::copyTo(const QString& sourcePath, const TargetPlace& p
         rangeRefused = rangeRefused || moved.rangeRefused;
         if (!moved.outcome)
             return moved.outcome;
-        return sameSource(in.get(), src, sourceFolderFd, sourceName.constData());
+        return sameSource(src, sourceFolderFd, sourceName.constData());
     };
     const Fill fill = moveAll;
     const PublishPlace at{folder.fd.get(), place.name, folder.fat, folder.plainModes, folder.dev};
@@ -176,9 +176,10 @@ Outcome FileCopier::Impl::copyTo(const QString& sourcePath, const TargetPlace& p
         // What the lookup saw stands for the first attempt only.
         const SeenTarget* const seenNow = attempt == 0 ? seen : nullptr;
         if (aside) {
-            // The whole of it aside, not the bytes alone: closing, linking
-            // and above all renaming over an old file can wait for the data
-            // to reach the disk. The worker has a publisher of its own.
+            // A large file, or a wait for the source's times. The whole of
+            // it aside, not the bytes alone: closing, linking and above all
+            // renaming over an old file can wait for the data to reach the
+            // disk. The worker has a publisher of its own.
             Publisher aside = publisher;
             runAside([&] { outcome = aside.publish(src, at, allowUnnamed, seenNow, fill); },
                      beforeWait);

@@ -1,9 +1,6 @@
 #include "platform/files/file_copier_source_p.h"
 
-#include "platform/files/file_copier_fd_p.h"
-
 #include <algorithm>
-#include <cerrno>
 
 #include <fcntl.h>
 #include <linux/magic.h>
@@ -85,16 +82,11 @@ void RacyWait::wait() const {
     }
 }
 
-Outcome sameSource(int in, const struct stat& before, int dirFd, const char* name) {
+Outcome sameSource(const struct stat& before, int dirFd, const char* name) {
     struct stat now;
-    if (::fstat(in, &now) != 0)
-        return fromErrno(errno);
-    if (now.st_dev != before.st_dev || now.st_ino != before.st_ino ||
-        now.st_size != before.st_size || !sameTime(now.st_mtim, before.st_mtim) ||
-        !sameTime(now.st_ctim, before.st_ctim))
-        return FsError::SourceChanged;
     if (::fstatat(dirFd, name, &now, 0) != 0 || now.st_dev != before.st_dev ||
-        now.st_ino != before.st_ino)
+        now.st_ino != before.st_ino || now.st_size != before.st_size ||
+        !sameTime(now.st_mtim, before.st_mtim) || !sameTime(now.st_ctim, before.st_ctim))
         return FsError::SourceChanged;
     return Outcome::success();
 }

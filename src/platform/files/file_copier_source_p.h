@@ -42,9 +42,11 @@ struct RacyWait {
 };
 RacyWait racyWait(const struct stat& st, bool stampedByThisKernel);
 
-// After the last byte: the source behind `in` is as `before` saw it, and
-// its name in dirFd (an O_PATH folder) still leads to it (a file renamed
-// over it, or its removal, is a change). SourceChanged when not.
-Outcome sameSource(int in, const struct stat& before, int dirFd, const char* name);
+// After the last byte: the source's name in dirFd (an O_PATH folder) still
+// leads to the file opened (a file renamed over it, or its removal, is a
+// change), and that file is as `before`, its descriptor's stat, saw it.
+// SourceChanged when not. One stat of the name tells both: while it leads
+// to the same file, it is that file's stat.
+Outcome sameSource(const struct stat& before, int dirFd, const char* name);
 
 } // namespace platform::copier
