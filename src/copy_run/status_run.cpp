@@ -120,6 +120,7 @@ Status::Next Status::copyOrAsk(platform::FileCopier& copier, int i, int j, const
             m_text2->setText(platform::leadingSpaceDecimal(i));
             platform::repaint::now();
             platform::showModal(Overwrite::instance());
+            copier.resolveFoldersAgain(); // the user may have changed them meanwhile
             for (QWidget* w :
                  std::initializer_list<QWidget*>{m_label2, m_label5, m_okBtn, m_cancelBtn})
                 platform::repaint::soon(w);

@@ -26,6 +26,8 @@ QString userText(FsError error) {
         return QStringLiteral("The source and the target are the same file.");
     case FsError::ShortCopy:
         return QStringLiteral("The copy is incomplete.");
+    case FsError::SourceChanged:
+        return QStringLiteral("The file changed while it was copied.");
     case FsError::Io:
         break;
     }

@@ -10,29 +10,31 @@ namespace platform {
 // Why a file-system operation failed. Callers branch on success alone,
 // as the windows do; the kind is kept for tests and for userText().
 enum class FsError {
-    NotReady,       // no volume under that drive letter (or it was swapped out)
-    NotFound,       // the file or folder is not there
-    AccessDenied,   // permissions
-    NotAFolder,     // a folder was expected
-    NotAFile,       // a regular file was expected (FIFO, socket, device, folder)
-    Unlistable,     // a name that cannot be written as a drive-letter path
-    NoSpace,        // the disk is full
-    ReadOnly,       // write-protected file, folder or volume
-    UnsafeTarget,   // the target is a folder, special, hidden or system file
-    SameFile,       // source and target are one file
-    ShortCopy,      // fewer bytes arrived than the source holds
-    Io,             // anything else the system reported
+    NotReady,      // no volume under that drive letter (or it was swapped out)
+    NotFound,      // the file or folder is not there
+    AccessDenied,  // permissions
+    NotAFolder,    // a folder was expected
+    NotAFile,      // a regular file was expected (FIFO, socket, device, folder)
+    Unlistable,    // a name that cannot be written as a drive-letter path
+    NoSpace,       // the disk is full
+    ReadOnly,      // write-protected file, folder or volume
+    UnsafeTarget,  // the target is a folder, special, hidden or system file
+    SameFile,      // source and target are one file
+    ShortCopy,     // fewer bytes arrived than the source holds
+    SourceChanged, // the source changed while it was copied
+    Io,            // anything else the system reported
 };
 
 // The one place a platform error becomes text for a person.
 QString userText(FsError error);
 
 // A value or the reason there is none.
-template <typename T>
-class Result {
+template <typename T> class Result {
 public:
-    Result(T value) : m_data(std::move(value)) {}
-    Result(FsError error) : m_data(error) {}
+    Result(T value)
+        : m_data(std::move(value)) {}
+    Result(FsError error)
+        : m_data(error) {}
 
     bool ok() const { return std::holds_alternative<T>(m_data); }
     explicit operator bool() const { return ok(); }
@@ -50,7 +52,9 @@ private:
 struct Outcome {
     static Outcome success() { return Outcome{}; }
     Outcome() = default;
-    Outcome(FsError e) : failed(true), error(e) {}
+    Outcome(FsError e)
+        : failed(true)
+        , error(e) {}
     bool ok() const { return !failed; }
     explicit operator bool() const { return ok(); }
 

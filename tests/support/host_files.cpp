@@ -89,8 +89,9 @@ QList<qint64> dataRegions(const QByteArray& path) {
 }
 
 QString outcomeName(const platform::Outcome& outcome) {
-    static const char* const names[] = {"NotReady",     "NotFound",   "AccessDenied", "NotAFolder",
-                                        "NotAFile",     "Unlistable", "NoSpace",      "ReadOnly",
-                                        "UnsafeTarget", "SameFile",   "ShortCopy",    "Io"};
+    static const char* const names[] = {
+        "NotReady", "NotFound", "AccessDenied", "NotAFolder", "NotAFile",  "Unlistable",
+        "NoSpace",  "ReadOnly", "UnsafeTarget", "SameFile",   "ShortCopy", "SourceChanged",
+        "Io"};
     return QString::fromLatin1(outcome.ok() ? "success" : names[int(outcome.error)]);
 }

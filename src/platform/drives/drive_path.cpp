@@ -107,13 +107,9 @@ std::optional<QChar> driveOf(const QString& path) {
     return path.at(0).toUpper();
 }
 
-namespace {
-
-// The host path of a drive-letter path on the drive whose host folder is
-// root: the names after "X:\" checked as toHost() promises and written as
-// UTF-8 after the root. One pass over the text and one allocation: every
-// copy translates its paths.
-Result<QByteArray> joinedToRoot(const QByteArray& root, const QString& path) {
+// One pass over the text and one allocation: every new folder of a run is
+// translated here.
+Result<QByteArray> hostPathUnder(const QByteArray& root, const QString& path) {
     if (!hasRootPrefix(path))
         return FsError::Unlistable;
     const QStringView rest = namesPart(path);
@@ -169,23 +165,6 @@ Result<QByteArray> joinedToRoot(const QByteArray& root, const QString& path) {
     }
     out.truncate(o - start);
     return out;
-}
-
-} // namespace
-
-Result<QByteArray> toHost(const QString& path) {
-    if (!hasRootPrefix(path))
-        return FsError::Unlistable;
-    if (const std::optional<QByteArray> root = DriveTable::instance().hostRoot(path.at(0)))
-        return joinedToRoot(*root, path);
-    // A malformed path is refused as such whatever its drive.
-    if (const Result<QByteArray> names = joinedToRoot(QByteArrayLiteral("/"), path); !names)
-        return names;
-    return FsError::NotReady;
-}
-
-Result<QByteArray> toHostUnder(const QByteArray& checkedRoot, const QString& path) {
-    return joinedToRoot(checkedRoot, path);
 }
 
 Result<QString> fromHost(const QByteArray& hostPath) {

@@ -30,17 +30,13 @@ QString nameOf(const QString& path);
 // The drive letter of a path, upper case; nullopt when it has none.
 std::optional<QChar> driveOf(const QString& path);
 
-// Host path for a drive-letter path. The drive letter may be of either
-// case; one trailing "\" (a folder entry) is allowed. Fails with Unlistable
-// when the path is malformed (no "X:\" at the start, an empty, "." or ".."
-// name, a "/" or NUL in a name) and NotReady when the drive is unknown or
-// its volume is gone (checked now).
-Result<QByteArray> toHost(const QString& path);
-
-// toHost() on a drive whose host root the caller has just had from
-// DriveTable::hostRoot() (so checked its volume): the same checks of the
-// names, without asking the table again. The path must be on that drive.
-Result<QByteArray> toHostUnder(const QByteArray& checkedRoot, const QString& path);
+// The host path of a drive-letter path on the drive whose host folder is
+// root: the names after "X:\" checked and written after the root. The
+// drive letter may be of either case; one trailing "\" (a folder entry) is
+// allowed. Fails with Unlistable when the path is malformed (no "X:\" at
+// the start, an empty, "." or ".." name, a "/" or NUL in a name). The
+// names alone: where a path leads, checked, is DriveTable::place()'s answer.
+Result<QByteArray> hostPathUnder(const QByteArray& root, const QString& path);
 
 // Drive-letter path for a host path (absolute). Fails with Unlistable when
 // a name in it holds "\" or bytes that are not UTF-8 (such a name could be

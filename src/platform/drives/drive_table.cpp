@@ -1,6 +1,9 @@
 #include "platform/drives/drive_table.h"
 
+#include "platform/drives/drive_path.h"
 #include "platform/drives/host_mounts.h"
+
+#include <QMutexLocker>
 
 #include <algorithm>
 
@@ -17,11 +20,36 @@ DriveTable& DriveTable::instance() {
     return table;
 }
 
+namespace {
+
+Volume shownBy(const QByteArray& folder, const Look& l) {
+    return Volume{l.device, folder, l.knowsMountId, l.uniqueMountId, l.mountId};
+}
+
+} // namespace
+
+bool Volume::stillMounted() const {
+    if (shownAt.isEmpty())
+        return true;
+    const std::optional<Look> now = look(shownAt, uniqueMountId);
+    return now && now->folder && now->device == device &&
+           (!now->knowsMountId || !knowsMount ||
+            (now->uniqueMountId == uniqueMountId && now->mountId == mountId));
+}
+
+std::optional<Volume> Volume::of(const QByteArray& folder) {
+    const std::optional<Look> l = look(folder, true);
+    if (!l || !l->folder)
+        return std::nullopt;
+    return shownBy(folder, *l);
+}
+
 DriveTable::DriveTable() {
     startFresh();
 }
 
 void DriveTable::startFresh() {
+    m_mounts.changed(); // from now on
     m_entries.clear();
     Entry c;
     c.letter = QLatin1Char('C');
@@ -34,7 +62,13 @@ void DriveTable::startFresh() {
 }
 
 void DriveTable::refresh() {
+    const QMutexLocker lock(&m_lock);
     if (!m_fixed)
+        readHostMounts();
+}
+
+void DriveTable::catchUp() {
+    if (!m_fixed && (!m_mountInfoPath.isEmpty() || m_mounts.changed()))
         readHostMounts();
 }
 
@@ -48,8 +82,11 @@ void DriveTable::readHostMounts() {
         bool still = false;
         for (qsizetype i = 0; i < seen.size() && e.ready; ++i) {
             const host_mounts::Mount& m = seen.at(i);
+            // A disk swapped at the same place may come back under the same
+            // device number and mount id; its unique id tells.
             if (!placed.at(i) && m.id == e.mountId && m.mountPoint == e.hostRoot &&
-                m.device == e.device) {
+                m.device == e.device && m.knowsUniqueId == e.knowsUniqueId &&
+                m.uniqueId == e.uniqueId) {
                 placed[i] = true;
                 still = true;
                 break;
@@ -63,6 +100,8 @@ void DriveTable::readHostMounts() {
         e.label = labelOf(m.mountPoint);
         e.device = m.device;
         e.mountId = m.id;
+        e.knowsUniqueId = m.knowsUniqueId;
+        e.uniqueId = m.uniqueId;
         e.network = m.network;
         e.ready = true;
     };
@@ -109,7 +148,9 @@ void DriveTable::readHostMounts() {
 }
 
 QList<Drive> DriveTable::drives() {
-    refresh();
+    const QMutexLocker lock(&m_lock);
+    if (!m_fixed)
+        readHostMounts();
     QList<Drive> list;
     list.reserve(m_entries.size());
     for (const Entry& e : m_entries)
@@ -126,44 +167,51 @@ DriveTable::Entry* DriveTable::find(QChar letter) {
     return nullptr;
 }
 
-bool DriveTable::identityHolds(const Entry& e) const {
+std::optional<Volume> DriveTable::identity(const Entry& e) const {
+    if (!e.ready)
+        return std::nullopt;
     if (!m_fixed && e.letter == QLatin1Char('C'))
-        return true; // the root file system cannot go away
-    const std::optional<Look> l = look(e.hostRoot);
+        return Volume{e.device, {}, false, false, 0}; // the root file system cannot go away
+    const std::optional<Look> l = look(e.hostRoot, true);
     if (!l || !l->folder || l->device != e.device)
-        return false;
-    if (m_fixed)
-        return l->inode == e.inode;
-    if (!m_mountInfoPath.isEmpty())
-        return true; // mount ids of a test file are made up
-    return isMountedHere(e.hostRoot, *l, e.mountId);
+        return std::nullopt;
+    if (m_fixed) {
+        if (l->inode != e.inode)
+            return std::nullopt;
+    } else if (!m_mountInfoPath.isEmpty()) {
+        // Mount ids of a test file are made up.
+    } else if (e.knowsUniqueId) {
+        if (!l->uniqueMountId || l->mountId != e.uniqueId)
+            return std::nullopt;
+    } else if (const std::optional<Look> byId = l->uniqueMountId ? look(e.hostRoot) : l;
+               !byId || !isMountedHere(e.hostRoot, *byId, e.mountId)) {
+        return std::nullopt;
+    }
+    if (e.letter == QLatin1Char('C'))
+        return Volume{e.device, {}, false, false, 0};
+    return shownBy(e.hostRoot, *l);
 }
 
 const DriveTable::Entry* DriveTable::checkedEntry(QChar letter) {
-    if (const Entry* e = find(letter); e && e->ready && identityHolds(*e))
+    if (const Entry* e = find(letter); e && identity(*e))
         return e;
     if (m_fixed)
         return nullptr;
     // The volume was swapped or taken out, or a new one came: ask the host once.
     readHostMounts();
-    if (const Entry* e = find(letter); e && e->ready && identityHolds(*e))
+    if (const Entry* e = find(letter); e && identity(*e))
         return e;
     return nullptr;
 }
 
 std::optional<QByteArray> DriveTable::hostRoot(QChar letter) {
+    const QMutexLocker lock(&m_lock);
     if (const Entry* e = checkedEntry(letter))
         return e->hostRoot;
     return std::nullopt;
 }
 
-std::optional<dev_t> DriveTable::volumeDevice(QChar letter) {
-    if (const Entry* e = checkedEntry(letter))
-        return e->device;
-    return std::nullopt;
-}
-
-std::optional<DriveTable::Location> DriveTable::locate(const QByteArray& hostPath) {
+const DriveTable::Entry* DriveTable::holderOf(const QByteArray& hostPath) const {
     const Entry* best = nullptr;
     for (const Entry& e : m_entries) {
         if (!e.ready || !isAtOrBelow(hostPath, e.hostRoot))
@@ -171,18 +219,73 @@ std::optional<DriveTable::Location> DriveTable::locate(const QByteArray& hostPat
         if (!best || e.hostRoot.size() > best->hostRoot.size())
             best = &e;
     }
-    if (!best)
-        return std::nullopt;
-    return Location{best->letter, best->hostRoot};
+    return best;
+}
+
+Result<Place> DriveTable::place(const QString& path) {
+    const host_mounts::MountWatch mounts;
+    const QChar letter = path.isEmpty() ? QChar() : path.at(0); // checked with the names
+    const QMutexLocker lock(&m_lock);
+    catchUp();
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 1) {
+            if (m_fixed)
+                break;
+            readHostMounts(); // something did not hold: the host's mounts say why
+        }
+        const Entry* drive = find(letter);
+        if (!drive || !drive->ready)
+            continue;
+        Result<QByteArray> host = drive_path::hostPathUnder(drive->hostRoot, path);
+        if (!host)
+            return host.error();
+        // The drive itself holds the path, unless another drive's folder
+        // lies on the way to it.
+        const Entry* holder = holderOf(*host);
+        if (!holder)
+            continue;
+        // A drive that is not ready, with its root between the holder's
+        // root and the path: the path is (in) its empty mount point.
+        const bool inEmptyMountPoint =
+            std::any_of(m_entries.cbegin(), m_entries.cend(), [&](const Entry& e) {
+                return !e.ready && e.hostRoot.size() > holder->hostRoot.size() &&
+                       isAtOrBelow(*host, e.hostRoot);
+            });
+        if (inEmptyMountPoint)
+            continue;
+        const std::optional<Volume> volume = identity(*holder);
+        if (!volume || (holder != drive && !identity(*drive)))
+            continue;
+        return Place{std::move(host.value()), *volume, holder->letter == QLatin1Char('C'),
+                     !m_fixed && m_mountInfoPath.isEmpty(), mounts};
+    }
+    // A malformed path is refused as such whatever its drive.
+    if (const Result<QByteArray> names = drive_path::hostPathUnder(QByteArrayLiteral("/"), path);
+        !names)
+        return names.error();
+    return FsError::NotReady;
+}
+
+std::optional<DriveTable::Location> DriveTable::locateLocked(const QByteArray& hostPath) const {
+    if (const Entry* holder = holderOf(hostPath))
+        return Location{holder->letter, holder->hostRoot};
+    return std::nullopt;
+}
+
+std::optional<DriveTable::Location> DriveTable::locate(const QByteArray& hostPath) {
+    const QMutexLocker lock(&m_lock);
+    return locateLocked(hostPath);
 }
 
 std::optional<QChar> DriveTable::letterFor(const QByteArray& hostPath) {
-    if (const std::optional<Location> where = locate(hostPath))
+    const QMutexLocker lock(&m_lock);
+    if (const std::optional<Location> where = locateLocked(hostPath))
         return where->letter;
     return std::nullopt;
 }
 
 void DriveTable::useFixedMap(const QMap<QChar, QByteArray>& lettersToFolders) {
+    const QMutexLocker lock(&m_lock);
     m_fixed = true;
     m_entries.clear();
     for (auto it = lettersToFolders.cbegin(); it != lettersToFolders.cend(); ++it) {
@@ -193,31 +296,36 @@ void DriveTable::useFixedMap(const QMap<QChar, QByteArray>& lettersToFolders) {
             e.hostRoot.chop(1);
         e.label = labelOf(e.hostRoot);
         m_entries.append(e);
-        setFixedReady(e.letter, true);
+        markFixed(m_entries.last(), true);
     }
     std::sort(m_entries.begin(), m_entries.end(),
               [](const Entry& a, const Entry& b) { return a.letter < b.letter; });
 }
 
 void DriveTable::setFixedReady(QChar letter, bool ready) {
-    Entry* e = find(letter);
-    if (!m_fixed || !e)
-        return;
-    const std::optional<Look> l = ready ? look(e->hostRoot) : std::nullopt;
-    e->ready = l && l->folder;
-    if (e->ready) {
-        e->device = l->device;
-        e->inode = l->inode;
+    const QMutexLocker lock(&m_lock);
+    if (Entry* e = find(letter); m_fixed && e)
+        markFixed(*e, ready);
+}
+
+void DriveTable::markFixed(Entry& e, bool ready) {
+    const std::optional<Look> l = ready ? look(e.hostRoot) : std::nullopt;
+    e.ready = l && l->folder;
+    if (e.ready) {
+        e.device = l->device;
+        e.inode = l->inode;
     }
 }
 
 void DriveTable::useHost() {
+    const QMutexLocker lock(&m_lock);
     m_fixed = false;
     m_mountInfoPath.clear();
     startFresh();
 }
 
 void DriveTable::setMountInfoPath(const QByteArray& path) {
+    const QMutexLocker lock(&m_lock);
     m_fixed = false;
     m_mountInfoPath = path;
     startFresh();

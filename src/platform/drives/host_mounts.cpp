@@ -19,6 +19,8 @@ namespace platform::host_mounts {
 namespace {
 
 constexpr char SelfMountInfo[] = "/proc/self/mountinfo";
+// statx's STATX_MNT_ID_UNIQUE (Linux 6.8), newer than this system's headers.
+constexpr unsigned MountIdUnique = 0x4000;
 
 // One line of mountinfo, with the octal escapes of its paths decoded.
 struct Line {
@@ -176,16 +178,18 @@ QString labelOf(const QByteArray& mountPoint) {
 
 // One statx call: the volume, the mount and the kind of a folder. Cached
 // attributes do (a network volume is not asked), automounts are not set off.
-std::optional<Look> look(const QByteArray& path) {
+// A kernel without unique mount ids answers with the mount's id.
+std::optional<Look> look(const QByteArray& path, bool uniqueMountId) {
     struct statx sx;
     if (::statx(AT_FDCWD, path.constData(), AT_NO_AUTOMOUNT | AT_STATX_DONT_SYNC,
-                STATX_TYPE | STATX_INO | STATX_MNT_ID, &sx) != 0)
+                STATX_TYPE | STATX_INO | (uniqueMountId ? MountIdUnique : STATX_MNT_ID), &sx) != 0)
         return std::nullopt;
     Look l;
     l.folder = S_ISDIR(sx.stx_mode);
     l.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
     l.inode = sx.stx_ino;
-    l.knowsMountId = (sx.stx_mask & STATX_MNT_ID) != 0;
+    l.uniqueMountId = (sx.stx_mask & MountIdUnique) != 0;
+    l.knowsMountId = l.uniqueMountId || (sx.stx_mask & STATX_MNT_ID) != 0;
     l.mountId = sx.stx_mnt_id;
     l.knowsMountRoot = (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0;
     l.mountRoot = (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
@@ -222,6 +226,11 @@ QList<Mount> readDrives(const QByteArray& mountInfoPath) {
             if (realMounts && !isMountedHere(m.mountPoint, *l, m.id))
                 continue;
             m.device = l->device;
+            if (const std::optional<Look> u = realMounts ? look(m.mountPoint, true) : std::nullopt;
+                u && u->uniqueMountId && u->device == m.device) {
+                m.knowsUniqueId = true;
+                m.uniqueId = u->mountId;
+            }
         } else if (realMounts) {
             continue; // out of reach (another user's volume, say)
         }

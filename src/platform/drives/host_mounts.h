@@ -22,6 +22,11 @@ struct Mount {
     QByteArray fsType;
     bool network = false; // NFS, SMB/CIFS, sshfs and other network file systems
     dev_t device = 0;     // of the folder at the mount point, looked at now
+    // The mount's unique id, where the kernel tells it (Linux 6.8 on): a
+    // disk swapped for another at the same place may get the same device
+    // number and mount id, never the same unique id.
+    bool knowsUniqueId = false;
+    quint64 uniqueId = 0;
 };
 
 // The drives among the mounts of a mountinfo-format file (empty path: the
@@ -33,17 +38,20 @@ struct Mount {
 // places of a test file need not exist: they are listed with device 0.
 QList<Mount> readDrives(const QByteArray& mountInfoPath = {});
 
-// One look at a folder, from the kernel's cache like readDrives().
+// One look at a folder, from the kernel's cache like readDrives(). With
+// uniqueMountId the mount's unique id is asked for instead of its id (the
+// one mountinfo shows); uniqueMountId in the answer says which came.
 struct Look {
     bool folder = false;
     dev_t device = 0;
     ino_t inode = 0;
     bool knowsMountId = false;
+    bool uniqueMountId = false;
     quint64 mountId = 0;
     bool knowsMountRoot = false;
     bool mountRoot = false;
 };
-std::optional<Look> look(const QByteArray& path);
+std::optional<Look> look(const QByteArray& path, bool uniqueMountId = false);
 
 // Whether the folder at path, as `l` saw it, is where the mount `mountId`
 // sits now, and not the bare folder left behind after an unmount or one

@@ -1,10 +1,10 @@
 #include "platform/files/file_copier.h"
 
-#include "platform/drives/drive_path.h"
 #include "platform/drives/drive_table.h"
 #include "platform/files/file_copier_bytes_p.h"
 #include "platform/files/file_copier_fd_p.h"
 #include "platform/files/file_copier_publish_p.h"
+#include "platform/files/file_copier_source_p.h"
 #include "platform/files/file_copier_target_p.h"
 #include "platform/files/file_copier_worker_p.h"
 #include "platform/files/file_system.h"
@@ -24,24 +24,29 @@ namespace platform {
 
 using namespace copier;
 
+namespace {
+
+std::function<void()>& moveHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+
+} // namespace
+
 struct FileCopier::Impl {
     TargetFolders folders;
     Publisher publisher;
     MoveBuffer buffer; // for the copies made on this thread
     std::function<void()> beforeWait;
 
-    // The drive of the last source, checked; its volume's device, which a
-    // source opened there must be on (else the drive is checked again).
-    struct SourceDrive {
-        bool valid = false;
-        QChar letter;
-        QByteArray root;
-        dev_t dev = 0;
-    } source;
-    // The folder of the last source, held: the next one is most likely beside it.
+    // The folder of the last source, held: the next one is most likely
+    // beside it. A file opened there must be on the volume the folder was
+    // placed on, else its path is placed again.
     struct SourceFolder {
         QString entry; // drive-letter folder
         Fd fd;         // O_PATH
+        dev_t device = 0;
+        bool anyDevice = false; // on C:, the whole host tree
     } sourceFolder;
 
     // What the last lookUp() found, for the copy right after it.
@@ -52,6 +57,10 @@ struct FileCopier::Impl {
         QByteArray name;
         SeenTarget seen;
     } looked;
+
+    // Whether the last source volume's times come from this kernel's clock.
+    dev_t stampsOf = 0;
+    bool stampedHere = false;
 
     // Volume pairs between which copy_file_range said it cannot work, so
     // the next copy between them skips the refused call.
@@ -64,8 +73,7 @@ struct FileCopier::Impl {
             ::close(fd);
     }
 
-    Result<QByteArray> sourceHost(const QString& source, bool fresh);
-    Result<int> openSource(const QString& source, struct stat& st);
+    Result<int> openSource(const QString& source, struct stat& st, QByteArray& name);
     Outcome copyTo(const QString& source, const TargetPlace& place, const SeenTarget* seen);
     void noteWritten(int dirFd, dev_t dev) {
         if (written.count(dev))
@@ -76,87 +84,72 @@ struct FileCopier::Impl {
     }
 };
 
-Result<QByteArray> FileCopier::Impl::sourceHost(const QString& path, bool fresh) {
-    const std::optional<QChar> letter = drive_path::driveOf(path);
-    if (!letter)
-        return FsError::Unlistable;
-    if (!fresh && source.valid && source.letter == *letter)
-        return drive_path::toHostUnder(source.root, path);
-    source.valid = false;
-    DriveTable& table = DriveTable::instance();
-    const std::optional<QByteArray> root = table.hostRoot(*letter);
-    if (!root) {
-        // A malformed path is refused as such whatever its drive.
-        const Result<QByteArray> names = drive_path::toHostUnder(QByteArrayLiteral("/"), path);
-        return names ? Result<QByteArray>(FsError::NotReady) : names;
-    }
-    const Result<QByteArray> host = drive_path::toHostUnder(*root, path);
-    if (host) {
-        source = SourceDrive{true, *letter, *root, table.volumeDevice(*letter).value_or(0)};
-    }
-    return host;
-}
-
-// The source opened, and seen to be on its drive's volume now: a file found
-// in the bare mount-point folder of a gone volume is not the one selected.
-Result<int> FileCopier::Impl::openSource(const QString& path, struct stat& st) {
+// The source opened, and seen to be on the volume its folder was placed on:
+// a file found in the bare mount-point folder of a gone volume is not the
+// one selected.
+Result<int> FileCopier::Impl::openSource(const QString& path, struct stat& st, QByteArray& name) {
     // O_NONBLOCK: opening a FIFO must not wait for a writer.
     constexpr int Flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
     const qsizetype length = folderLength(path);
-    if (source.valid && sourceFolder.fd.valid() && length > 0 &&
-        QStringView(path).left(length) == sourceFolder.entry) {
-        const Result<QByteArray> name =
-            hostName(QStringView(path).mid(path.lastIndexOf(u'\\') + 1));
-        if (!name)
-            return name.error();
-        Fd in(::openat(sourceFolder.fd.get(), name->constData(), Flags));
+    Result<QByteArray> hostFileName = hostName(QStringView(path).mid(path.lastIndexOf(u'\\') + 1));
+    if (length < 0 || !hostFileName) // names no file
+        return FsError::Unlistable;
+    name = std::move(hostFileName.value());
+    const auto openIn = [&](int dirFd) -> Result<int> {
+        Fd in(::openat(dirFd, name.constData(), Flags));
         if (!in.valid())
             return errno == ENOTDIR ? FsError::NotFound : fromErrno(errno);
         if (::fstat(in.get(), &st) != 0)
             return fromErrno(errno);
-        if (source.letter == QLatin1Char('C') || st.st_dev == source.dev)
-            return in.release();
+        return in.release();
+    };
+    if (sourceFolder.fd.valid() && QStringView(path).left(length) == sourceFolder.entry) {
+        const Result<int> in = openIn(sourceFolder.fd.get());
+        if (!in || sourceFolder.anyDevice || st.st_dev == sourceFolder.device)
+            return in;
+        ::close(*in); // the volume may have changed: placed again
     }
     sourceFolder.fd.reset();
-    for (const bool fresh : {false, true}) {
-        const bool checkedNow =
-            fresh || !source.valid || drive_path::driveOf(path) != std::optional(source.letter);
-        const Result<QByteArray> host = sourceHost(path, fresh);
-        if (!host)
-            return host.error();
-        Fd in(::open(host->constData(), Flags));
-        if (!in.valid())
-            return errno == ENOTDIR ? FsError::NotFound : fromErrno(errno);
-        if (::fstat(in.get(), &st) != 0)
-            return fromErrno(errno);
-        // C: cannot go away. A volume inside the drive (a subvolume, say)
-        // has a device of its own: the drive itself was just checked then.
-        if (source.letter == QLatin1Char('C') || st.st_dev == source.dev || checkedNow) {
-            if (length > 0) {
-                const QByteArray folder =
-                    host->left(std::max<qsizetype>(host->lastIndexOf('/'), 1));
-                sourceFolder.fd.reset(::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-                sourceFolder.entry = path.left(length);
-            }
-            return in.release();
-        }
+    const Result<Place> at = DriveTable::instance().place(path.left(length));
+    if (!at)
+        return at.error();
+    Fd folder(::open(at->host.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.valid())
+        return errno == ENOTDIR ? FsError::NotFound : fromErrno(errno);
+    // Just placed: a file on another device than the drive's lies on a
+    // volume inside it (a subvolume, say).
+    const Result<int> in = openIn(folder.get());
+    if (in) {
+        sourceFolder.entry = path.left(length);
+        sourceFolder.fd.reset(folder.release());
+        sourceFolder.device = at->volume.device;
+        sourceFolder.anyDevice = at->onC;
     }
-    return FsError::NotReady;
+    return in;
 }
 
 Outcome FileCopier::Impl::copyTo(const QString& sourcePath, const TargetPlace& place,
                                  const SeenTarget* seen) {
     struct stat src;
-    const Result<int> opened = openSource(sourcePath, src);
+    QByteArray sourceName;
+    const Result<int> opened = openSource(sourcePath, src, sourceName);
     if (!opened)
         return opened.error();
     Fd in(*opened);
     if (!S_ISREG(src.st_mode))
         return FsError::NotAFile;
+    const int sourceFolderFd = sourceFolder.fd.get();
+    if (stampsOf != src.st_dev) {
+        stampsOf = src.st_dev;
+        stampedHere = stampedByThisKernel(in.get());
+    }
+    // The times seen now must tell any change from now on.
+    const RacyWait racy = racyWait(src, stampedHere);
 
     const HeldFolder& folder = *place.folder;
     const std::pair<dev_t, dev_t> volumes{src.st_dev, folder.dev};
     const bool large = isLarge(src.st_size);
+    const bool aside = large || racy.isLong();
     bool rangeRefused = false;
     std::optional<MoveBuffer> ownBuffer; // the worker's
     const auto moveAll = [&](int out) {
@@ -167,9 +160,13 @@ Outcome FileCopier::Impl::copyTo(const QString& sourcePath, const TargetPlace& p
         job.blocks = src.st_blocks;
         job.first = noRange.count(volumes) ? Route::Send : Route::Range;
         job.keepHoles = !folder.fat;
-        const MoveResult moved = moveBytes(job, large ? ownBuffer.emplace() : buffer);
+        job.afterFirstPiece = &moveHook();
+        racy.wait();
+        const MoveResult moved = moveBytes(job, aside ? ownBuffer.emplace() : buffer);
         rangeRefused = rangeRefused || moved.rangeRefused;
-        return moved.outcome;
+        if (!moved.outcome)
+            return moved.outcome;
+        return sameSource(src, sourceFolderFd, sourceName.constData());
     };
     const Fill fill = moveAll;
     const PublishPlace at{folder.fd.get(), place.name, folder.fat, folder.plainModes, folder.dev};
@@ -178,10 +175,11 @@ Outcome FileCopier::Impl::copyTo(const QString& sourcePath, const TargetPlace& p
     for (int attempt = 0; attempt < 3 && !outcome; ++attempt) {
         // What the lookup saw stands for the first attempt only.
         const SeenTarget* const seenNow = attempt == 0 ? seen : nullptr;
-        if (large) {
-            // The whole of it aside, not the bytes alone: closing, linking
-            // and above all renaming over an old file can wait for the data
-            // to reach the disk. The worker has a publisher of its own.
+        if (aside) {
+            // A large file, or a wait for the source's times. The whole of
+            // it aside, not the bytes alone: closing, linking and above all
+            // renaming over an old file can wait for the data to reach the
+            // disk. The worker has a publisher of its own.
             Publisher aside = publisher;
             runAside([&] { outcome = aside.publish(src, at, allowUnnamed, seenNow, fill); },
                      beforeWait);
@@ -216,6 +214,10 @@ void FileCopier::setBeforeWait(std::function<void()> paint) {
 
 void FileCopier::setWorkerHook(std::function<void()> hook) {
     copier::setWorkerHook(std::move(hook));
+}
+
+void FileCopier::setMoveHook(std::function<void()> hook) {
+    moveHook() = std::move(hook);
 }
 
 Outcome FileCopier::copy(const QString& source, const QString& target) {
@@ -282,13 +284,16 @@ Outcome FileCopier::flush() {
     for (const auto& [dev, fd] : d->written)
         ::close(fd);
     d->written.clear();
-    d->folders.drop();
     d->publisher.forgetVolumes();
     d->noRange.clear();
-    d->source.valid = false;
+    resolveFoldersAgain();
+    return result;
+}
+
+void FileCopier::resolveFoldersAgain() {
+    d->folders.drop();
     d->sourceFolder.fd.reset();
     d->looked = Impl::LookedUp{};
-    return result;
 }
 
 } // namespace platform

@@ -37,6 +37,9 @@ namespace platform {
 //   thread while the calling thread waits in an event loop that takes no
 //   user input (file_copier_worker_p.h); smaller files are copied right here.
 //   Either way the result is the same. flush()'s syncs run there too.
+// - A source that changes while it is copied (its size, times, or the file
+//   its name leads to) fails the copy, SourceChanged, and nothing is
+//   published (file_copier_source_p.h).
 // - Nothing is synced per file: flush() syncs every volume written since
 //   the last flush, once. Call it before asking the user to change a
 //   disk and at the end of a run.
@@ -65,9 +68,15 @@ public:
     static bool isLarge(qint64 bytes) { return bytes >= LargeFileBytes; }
     static constexpr qint64 LargeFileBytes = 8 * 1024 * 1024;
 
+    // Lets go of every folder held (the targets' and the sources'): the next
+    // copy resolves its folders again from their paths. Call it whenever
+    // the user may have changed things (after a question or a message box):
+    // a folder deleted and made again meanwhile is the one copied into.
+    void resolveFoldersAgain();
+
     // Syncs the volumes written since the last flush. Returns failure when a
     // sync reported an error. Also lets go of every folder held open, so a
-    // disk can be taken out after it, and resolves every folder anew.
+    // disk can be taken out after it (resolveFoldersAgain()).
     Outcome flush();
 
     // Called on this thread just before it waits for the worker: the
@@ -81,6 +90,10 @@ public:
     // Tests: called on the worker thread before each large file's copy and
     // each flush's syncs, to hold the worker back. Empty: none.
     static void setWorkerHook(std::function<void()> hook);
+    // Tests: called once per copy attempt, on the thread moving the bytes,
+    // after the first piece of the source's bytes has moved (to change the
+    // source in the middle of its copy). Empty: none.
+    static void setMoveHook(std::function<void()> hook);
 
 private:
     struct Impl;

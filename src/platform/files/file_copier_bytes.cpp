@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -26,6 +27,7 @@ public:
         , m_route(job.first) {}
 
     MoveResult run() {
+        m_hook = m_job.afterFirstPiece && *m_job.afterFirstPiece ? m_job.afterFirstPiece : nullptr;
         Outcome o;
         if (m_job.length == 0)
             o = copyUnsized();
@@ -65,14 +67,17 @@ private:
             if (const Outcome o = writeAll(buffer, size_t(n), done); !o)
                 return o;
             done += n;
+            moved();
         }
     }
 
     // The data regions one by one; the length set last keeps a trailing hole.
     Outcome copySparse() {
         // A clone shares the extents, holes and all, in one call.
-        if (m_job.first == Route::Range && ::ioctl(m_job.out, FICLONE, m_job.in) == 0)
+        if (m_job.first == Route::Range && ::ioctl(m_job.out, FICLONE, m_job.in) == 0) {
+            moved();
             return Outcome::success();
+        }
         for (off_t at = 0; at < m_job.length;) {
             off_t data = ::lseek(m_job.in, at, SEEK_DATA);
             off_t hole = m_job.length;
@@ -147,8 +152,14 @@ private:
                 return writeError(errno, m_job.out);
             }
             done += n;
+            moved();
         }
         return Outcome::success();
+    }
+
+    void moved() {
+        if (const std::function<void()>* hook = std::exchange(m_hook, nullptr))
+            (*hook)();
     }
 
     const MoveJob& m_job;
@@ -156,6 +167,7 @@ private:
     Route m_route;
     off_t m_outPosition = 0;
     bool m_refused = false;
+    const std::function<void()>* m_hook = nullptr;
 };
 
 } // namespace

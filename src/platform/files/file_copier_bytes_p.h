@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <vector>
 
 // Moving one file's bytes from a source descriptor to a fresh, empty target
@@ -34,6 +35,8 @@ struct MoveJob {
     blkcnt_t blocks = 0;        // its st_blocks: fewer than the length needs means holes
     Route first = Route::Range; // Send where copy_file_range refused these volumes before
     bool keepHoles = true;      // false where the target cannot store holes (FAT)
+    // Tests: called once, after the first piece of the bytes has moved.
+    const std::function<void()>* afterFirstPiece = nullptr;
 };
 
 struct MoveResult {

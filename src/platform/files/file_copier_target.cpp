@@ -1,8 +1,5 @@
 #include "platform/files/file_copier_target_p.h"
 
-#include "platform/drives/drive_path.h"
-#include "platform/drives/drive_table.h"
-
 #include <cerrno>
 
 #include <fcntl.h>
@@ -12,45 +9,6 @@
 #include <sys/xattr.h>
 
 namespace platform::copier {
-
-namespace {
-
-bool isPrefixFolder(const QByteArray& root, const QByteArray& path) {
-    if (root == "/")
-        return path.startsWith('/');
-    return path == root || (path.startsWith(root) && path.at(root.size()) == '/');
-}
-
-// Never write into the bare mount-point folder of a volume that has gone:
-// after an unmount the folder is still there and takes files, which then
-// land on the volume beneath it.
-Outcome checkVolume(const QByteArray& host, dev_t dev) {
-    DriveTable& table = DriveTable::instance();
-    const auto location = table.locate(host);
-    if (!location)
-        return FsError::NotReady;
-
-    // A drive that is not ready but whose root lies between its holder's
-    // root and the folder: the folder is (in) its empty mount point.
-    for (const Drive& drive : table.drives()) {
-        if (!drive.ready && drive.hostRoot.size() > location->hostRoot.size() &&
-            isPrefixFolder(drive.hostRoot, host))
-            return FsError::NotReady;
-    }
-
-    // The folder must be on the volume of the drive that holds it (a link
-    // leading off that volume is refused with it). C: is the whole host
-    // tree, where mounts that are no drives of their own (/tmp, /run) lie,
-    // so only the other drives are held to this.
-    if (location->letter != QLatin1Char('C')) {
-        const auto device = table.volumeDevice(location->letter);
-        if (!device || *device != dev)
-            return FsError::NotReady;
-    }
-    return Outcome::success();
-}
-
-} // namespace
 
 Result<QByteArray> hostName(QStringView name) {
     if (name.isEmpty() || name == u"." || name == u"..")
@@ -75,10 +33,14 @@ Result<QByteArray> hostName(QStringView name) {
 }
 
 qsizetype folderLength(const QString& path) {
+    // The drive's part is checked where the folder is placed.
     const qsizetype slash = path.lastIndexOf(QLatin1Char('\\'));
-    if (!drive_path::driveOf(path) || slash < 2 || slash + 1 == path.size())
+    if (slash < 2 || path.at(1) != QLatin1Char(':') || slash + 1 == path.size())
         return -1;
-    return slash == 2 ? 3 : slash;
+    if (slash == 2)
+        return 3;
+    // "D:\OUT\\a.txt" names no file: an empty name lies before its own.
+    return path.at(slash - 1) == QLatin1Char('\\') ? -1 : slash;
 }
 
 Result<TargetPlace> TargetFolders::place(const QString& target) {
@@ -93,54 +55,55 @@ Result<TargetPlace> TargetFolders::place(const QString& target) {
             return name.error();
         return TargetPlace{&m_held, *name};
     }
-    return resolve(target, target.at(0).toUpper(), length);
+    return resolve(target, length);
 }
 
 bool TargetFolders::volumeStillThere() {
-    if (m_held.watched.isEmpty())
+    if (m_held.volume.shownAt.isEmpty())
         return true;
     if (m_mountsTell && !m_mounts.changed())
         return true;
-    const std::optional<host_mounts::Look> now = host_mounts::look(m_held.watched);
-    return now && now->folder && now->device == m_held.watchedDev &&
-           (!now->knowsMountId || !m_held.watchedKnowsMount || now->mountId == m_held.watchedMount);
+    return m_held.volume.stillMounted();
 }
 
-Result<TargetPlace> TargetFolders::resolve(const QString& target, QChar letter,
-                                           qsizetype folderLength) {
+Result<TargetPlace> TargetFolders::resolve(const QString& target, qsizetype folderLength) {
     drop();
-    DriveTable& table = DriveTable::instance();
-    // Taken before the volume is checked: a change from now on is seen.
-    m_mountsTell = table.followsHostMounts();
-    m_mounts.changed();
-    const std::optional<QByteArray> root = table.hostRoot(letter);
-    if (!root) {
-        // A malformed path is refused as such whatever its drive.
-        const Result<QByteArray> names = drive_path::toHostUnder(QByteArrayLiteral("/"), target);
-        return names ? Result<TargetPlace>(FsError::NotReady) : Result<TargetPlace>(names.error());
-    }
-    const Result<QByteArray> host = drive_path::toHostUnder(*root, target);
-    if (!host)
-        return host.error();
-    const qsizetype slash = host->lastIndexOf('/');
-    if (slash < 0 || slash + 1 == host->size() || *host == *root)
-        return FsError::Unlistable;
-    const QByteArray folder = host->left(std::max<qsizetype>(slash, 1));
-    const QByteArray name = host->mid(slash + 1);
+    const Result<QByteArray> name =
+        hostName(QStringView(target).mid(target.lastIndexOf(QLatin1Char('\\')) + 1));
+    const Result<Place> at = DriveTable::instance().place(target.left(folderLength));
+    if (!at || !name) // a malformed path is refused as such whatever its drive
+        return !name ? name.error() : at.error();
+    m_mounts = at->mounts; // taken before the volume was checked
 
-    Fd fd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Fd fd(::open(at->host.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd.valid())
         return fromErrno(errno);
     struct stat st;
     if (::fstat(fd.get(), &st) != 0)
         return fromErrno(errno);
-    if (const Outcome volume = checkVolume(folder, st.st_dev); !volume)
-        return volume.error;
+    // The folder must be on the volume the table placed it on: a bare
+    // mount point, or a link leading off the volume, is not. C: is the
+    // whole host tree, where mounts that are no drives of their own lie
+    // (/tmp, /run): a folder there on another volume is watched itself.
+    Volume volume = at->volume;
+    if (at->onC && st.st_dev != volume.device) {
+        const std::optional<Volume> own = Volume::of(at->host);
+        if (!own)
+            return FsError::NotReady;
+        volume = *own;
+    }
+    if (st.st_dev != volume.device)
+        return FsError::NotReady;
+    m_mountsTell = at->mountsTell;
+    // Swapped while the folder was being opened (a new disk may have the
+    // old one's device number): the mount tells.
+    if ((!m_mountsTell || m_mounts.changed()) && !volume.stillMounted())
+        return FsError::NotReady;
 
     HeldFolder& held = m_held;
     held.entry = target.left(folderLength);
-    held.host = folder;
     held.dev = st.st_dev;
+    held.volume = std::move(volume);
     struct statfs fs;
     const bool statfsOk = ::fstatfs(fd.get(), &fs) == 0;
     held.fat = statfsOk && fs.f_type == MSDOS_SUPER_MAGIC;
@@ -153,27 +116,10 @@ Result<TargetPlace> TargetFolders::resolve(const QString& target, QChar letter,
     held.plainModes = statfsOk && localModes &&
                       ::fgetxattr(fd.get(), "system.posix_acl_default", nullptr, 0) < 0 &&
                       (errno == ENODATA || errno == EOPNOTSUPP);
-    // The drive's root shows whether its volume is still the one mounted;
-    // on C:, a folder on a volume other than the root file system is
-    // watched itself.
-    held.watched.clear();
-    if (letter != QLatin1Char('C'))
-        held.watched = *root;
-    else if (const auto rootDevice = table.volumeDevice(letter);
-             !rootDevice || *rootDevice != st.st_dev)
-        held.watched = folder;
-    if (!held.watched.isEmpty()) {
-        const std::optional<host_mounts::Look> now = host_mounts::look(held.watched);
-        if (!now || now->device != st.st_dev)
-            return FsError::NotReady;
-        held.watchedDev = now->device;
-        held.watchedKnowsMount = now->knowsMountId;
-        held.watchedMount = now->mountId;
-    }
     held.fd.reset(fd.release());
     m_holding = true;
     ++m_serial;
-    return TargetPlace{&m_held, name};
+    return TargetPlace{&m_held, *name};
 }
 
 void TargetFolders::drop() {

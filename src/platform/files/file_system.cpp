@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include <dirent.h>
@@ -63,6 +64,14 @@ public:
 private:
     DIR* m_dir;
 };
+
+// Where a drive-letter path leads, checked now.
+Result<QByteArray> hostOf(const QString& path) {
+    Result<Place> at = DriveTable::instance().place(path);
+    if (!at)
+        return at.error();
+    return std::move(at.value().host);
+}
 
 Result<int> openFolderFd(const QByteArray& host) {
     const int fd = ::open(host.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -221,7 +230,7 @@ Result<struct stat> statAt(const QByteArray& host) {
 }
 
 Result<struct stat> statOf(const QString& path) {
-    const Result<QByteArray> host = drive_path::toHost(path);
+    const Result<QByteArray> host = hostOf(path);
     if (!host)
         return host.error();
     return statAt(*host);
@@ -239,7 +248,7 @@ Result<qint64> lengthAt(const QByteArray& host) {
 } // namespace
 
 Result<QStringList> folders(const QString& folder) {
-    const Result<QByteArray> host = drive_path::toHost(folder);
+    const Result<QByteArray> host = hostOf(folder);
     if (!host)
         return host.error();
     const Result<Found> found = aside::call([&] { return gather(*host, Kind::Folder); });
@@ -254,7 +263,7 @@ Result<QStringList> folders(const QString& folder) {
 }
 
 Outcome canList(const QString& folder) {
-    const Result<QByteArray> host = drive_path::toHost(folder);
+    const Result<QByteArray> host = hostOf(folder);
     if (!host)
         return host.error();
     return aside::call([&] {
@@ -267,7 +276,7 @@ Outcome canList(const QString& folder) {
 }
 
 Result<QList<FileEntry>> files(const QString& folder) {
-    const Result<QByteArray> host = drive_path::toHost(folder);
+    const Result<QByteArray> host = hostOf(folder);
     if (!host)
         return host.error();
     const Result<Found> found = aside::call([&] { return gather(*host, Kind::File); });
@@ -284,7 +293,7 @@ Result<QList<FileEntry>> files(const QString& folder) {
 }
 
 Result<qint64> length(const QString& path) {
-    const Result<QByteArray> host = drive_path::toHost(path);
+    const Result<QByteArray> host = hostOf(path);
     if (!host)
         return host.error();
     return aside::call([&] { return lengthAt(*host); });
@@ -293,25 +302,27 @@ Result<qint64> length(const QString& path) {
 QList<Result<qint64>> lengths(const QStringList& paths) {
     if (paths.isEmpty())
         return {};
-    // Each drive's root is checked here, once; the names are translated
-    // aside with the files' looks, as they may be many.
-    QHash<QChar, std::optional<QByteArray>> roots;
+    // Each folder is checked here, once; the names are joined to it aside
+    // with the files' looks, as they may be many.
+    QHash<QString, Result<QByteArray>> folders;
     for (const QString& path : paths) {
-        const std::optional<QChar> letter = drive_path::driveOf(path);
-        if (letter && !roots.contains(*letter))
-            roots.insert(*letter, DriveTable::instance().hostRoot(*letter));
+        const QString folder = drive_path::parentOf(path);
+        if (!folders.contains(folder))
+            folders.insert(folder, folder.isEmpty() ? Result<QByteArray>(FsError::Unlistable)
+                                                    : hostOf(folder));
     }
-    return aside::call([&paths, &roots = std::as_const(roots)] {
+    return aside::call([&paths, &folders = std::as_const(folders)] {
         QList<Result<qint64>> found;
         found.reserve(paths.size());
         for (const QString& path : paths) {
-            const std::optional<QChar> letter = drive_path::driveOf(path);
-            const std::optional<QByteArray> root = letter ? roots.value(*letter) : std::nullopt;
-            if (!root) {
-                found.append(letter ? FsError::NotReady : FsError::Unlistable);
+            const Result<QByteArray>& folder = *folders.constFind(drive_path::parentOf(path));
+            if (!folder) {
+                found.append(folder.error());
                 continue;
             }
-            const Result<QByteArray> host = drive_path::toHostUnder(*root, path);
+            // The bare name checked as a name of its own, under its folder.
+            const Result<QByteArray> host = drive_path::hostPathUnder(
+                *folder, QStringLiteral("C:\\") + drive_path::nameOf(path));
             found.append(host ? lengthAt(*host) : Result<qint64>(host.error()));
         }
         return found;
@@ -330,7 +341,7 @@ QString lookupOrdinaryFile(const QString& path) {
     const QString name = drive_path::nameOf(path);
     if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
         return {};
-    const Result<QByteArray> host = drive_path::toHost(path);
+    const Result<QByteArray> host = hostOf(path);
     if (!host)
         return {};
     struct stat st;

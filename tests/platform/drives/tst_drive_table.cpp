@@ -1,6 +1,6 @@
+#include "host_files.h"
 #include "platform/drives/drive_path.h"
 #include "platform/drives/drive_table.h"
-#include "host_files.h"
 #include "temp_drives.h"
 #include "tmpfs_volume.h"
 
@@ -170,13 +170,24 @@ private Q_SLOTS:
         const QChar letter = drive->letter;
         QCOMPARE(table.letterFor(at + "/a.txt"), std::optional(letter));
         const QString onDrive = drive_path::rootOf(letter) + QStringLiteral("a.txt");
-        QCOMPARE(drive_path::toHost(onDrive).value(), at + "/a.txt");
+        // The same folder through C:, the whole host tree.
+        const QString throughC = QStringLiteral("C:") + QString::fromUtf8(at).replace(u'/', u'\\');
+        for (const QString& path : QStringList{onDrive, throughC + QStringLiteral("\\a.txt")}) {
+            const Result<Place> place = table.place(path);
+            QCOMPARE(place.value().host, at + "/a.txt");
+            QCOMPARE(place->volume.shownAt, at);
+            QVERIFY(!place->onC && place->volume.stillMounted());
+        }
         QVERIFY(writeHost(at + "/a.txt"));
         QCOMPARE(drive_path::fromHost(at + "/a.txt").value(), onDrive);
+        const Volume seen = table.place(onDrive)->volume;
 
-        // Taken out: the bare folder left behind is never the drive.
+        // Taken out: the bare folder left behind is never the drive, nor
+        // reached through C:.
         QVERIFY(volume.eject());
-        QCOMPARE(drive_path::toHost(onDrive).error(), FsError::NotReady);
+        QVERIFY(!seen.stillMounted());
+        QCOMPARE(table.place(onDrive).error(), FsError::NotReady);
+        QCOMPARE(table.place(throughC).error(), FsError::NotReady);
         QVERIFY(writeHost(at + "/stray"));
         QVERIFY(!table.hostRoot(letter));
         const std::optional<Drive> gone = driveAt(at);
@@ -184,9 +195,11 @@ private Q_SLOTS:
         QCOMPARE(gone->letter, letter);
         QCOMPARE(table.letterFor(at + "/stray"), std::optional(QLatin1Char('C')));
 
-        // A new volume at the same place answers under the same letter, at once.
+        // A new volume at the same place answers under the same letter, at
+        // once; what was seen of the old one does not hold for it.
         QVERIFY(volume.insertNew());
         QCOMPARE(table.hostRoot(letter), std::optional(at));
+        QVERIFY(!seen.stillMounted());
         QCOMPARE(driveAt(at)->letter, letter);
         // Swapped without anyone looking in between.
         QVERIFY(volume.eject() && volume.insertNew());

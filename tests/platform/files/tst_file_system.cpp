@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 using namespace platform;
+namespace dp = platform::drive_path;
 namespace fs = platform::file_system;
 
 Q_DECLARE_METATYPE(platform::FsError)
@@ -31,6 +32,12 @@ void row(const char* name, const QString& path, const QString& found) {
 void row(const char* name, const QString& a, const QString& b, bool same) {
     QTest::newRow(name) << a << b << same;
 }
+
+void pathRow(const char* name, const QString& path, const QByteArray& host, FsError error) {
+    QTest::newRow(name) << path << host << error;
+}
+
+const FsError Bad = FsError::Unlistable;
 
 } // namespace
 
@@ -124,21 +131,109 @@ private Q_SLOTS:
         QCOMPARE(listable.error, error);
     }
 
+    // Where a drive-letter path leads: the host path (written "C:" and the
+    // rest below that drive's folder), or why it leads nowhere.
+    void places_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("host"); // empty: fails with the error
+        QTest::addColumn<FsError>("error");
+        pathRow("root", "C:\\", "C:", {});
+        pathRow("file", "C:\\DATA\\a.txt", "C:/DATA/a.txt", {});
+        pathRow("lower-case letter", "d:\\x", "D:/x", {});
+        pathRow("folder entry", "C:\\DATA\\", "C:/DATA", {});
+        pathRow("non-Latin", "D:\\My Files\\日本 ü.txt", "D:/My Files/日本 ü.txt", {});
+        pathRow("unknown drive", "Q:\\x", {}, FsError::NotReady);
+        pathRow("drive taken out", "E:\\a", {}, FsError::NotReady);
+        pathRow("malformed, on a drive taken out", "E:\\a\\..\\b", {}, Bad);
+        pathRow("empty", "", {}, Bad);
+        pathRow("no separator", "C:", {}, Bad);
+        pathRow("forward separator", "C:/DATA", {}, Bad);
+        pathRow("double separator", "C:\\a\\\\b", {}, Bad);
+        pathRow("dot", "C:\\a\\.\\b", {}, Bad);
+        pathRow("dot dot", "C:\\a\\..\\..\\etc", {}, Bad);
+        pathRow("slash in name", "C:\\a/../b", {}, Bad);
+        pathRow("nul in name", QStringLiteral("C:\\a") + QChar(0) + u'b', {}, Bad);
+        pathRow("lone surrogate", QStringLiteral("C:\\a") + QChar(0xD800), {}, Bad);
+    }
+
+    void places() {
+        QFETCH(QString, path);
+        QFETCH(QByteArray, host);
+        const Result<Place> r = DriveTable::instance().place(path);
+        QCOMPARE(r.ok(), !host.isEmpty());
+        if (!r.ok()) {
+            QTEST(r.error(), "error");
+            return;
+        }
+        QCOMPARE(r->host, m_drives->hostRoot(QLatin1Char(host.at(0))) + host.mid(2));
+        QString back = path.endsWith(u'\\') && path.size() > 3 ? path.chopped(1) : path;
+        back[0] = back.at(0).toUpper();
+        QCOMPARE(dp::fromHost(r->host).value(), back); // and back
+    }
+
+    void fromHost_data() {
+        QTest::addColumn<QString>("path"); // empty: fails with the error
+        QTest::addColumn<QByteArray>("host");
+        QTest::addColumn<FsError>("error");
+        pathRow("doubled and dot, trailing slash", "C:\\DATA\\a.txt", "C://DATA/./a.txt/", {});
+        pathRow("newline is a name", "D:\\a\nb", "D:/a\nb", {});
+        // Such names would read as other paths: never listed, never translated.
+        pathRow("backslash in a folder's name", "", "C:/a\\b/c", Bad);
+        pathRow("latin-1 name", "", "C:/caf\xe9", Bad);
+        pathRow("overlong slash", "", "C:/a\xc0\xaf", Bad);
+        pathRow("dot dot", "", "D:/a/../b", Bad);
+        pathRow("relative", "", "DATA/a.txt", Bad);
+        // Roots are compared name by name: <tmp>/Dx is not on D: (<tmp>/D).
+        pathRow("prefix of a root's name", "", "Dx/a", FsError::NotReady);
+        pathRow("outside every drive", "", "/", FsError::NotReady);
+    }
+
+    void fromHost() {
+        QFETCH(QString, path);
+        QFETCH(QByteArray, host);
+        if (host.size() >= 2 && host.at(1) == ':')
+            host = m_drives->hostRoot(QLatin1Char(host.at(0))) + host.mid(2);
+        else if (host.startsWith("Dx"))
+            host = m_drives->hostRoot(QLatin1Char('D')) + host.mid(1);
+        const Result<QString> r = dp::fromHost(host);
+        QCOMPARE(r.ok(), !path.isEmpty());
+        if (r.ok())
+            QCOMPARE(*r, path);
+        else
+            QTEST(r.error(), "error");
+    }
+
+    void listableNames_data() {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<bool>("listable");
+        for (const char* name :
+             {".profile", " a b ", "a:b", "\xc3\xbc", "\xf0\x9f\x98\x80", "\xf4\x8f\xbf\xbf"})
+            QTest::addRow("listable %s", name) << QByteArray(name) << true;
+        for (const char* name : {"", ".", "..", "a\\b", "caf\xe9", "\xc0\xaf", "\xe0\x80\xaf",
+                                 "\xed\xa0\x80", "\xf4\x90\x80\x80", "a\xe6\x97", "\xff"})
+            QTest::addRow("unlistable %s", QByteArray(name).toHex().constData())
+                << QByteArray(name) << false;
+    }
+
+    void listableNames() {
+        QFETCH(QByteArray, name);
+        QTEST(dp::isListableName(name), "listable");
+    }
+
     void longPaths() {
         QString path = QStringLiteral("D:\\");
         for (int level = 0; level < 10; ++level)
-            path =
-                drive_path::join(path, QStringLiteral("Folder with a rather long name, level %1 ü")
-                                           .arg(level, 2, 10, QLatin1Char('0')));
+            path = dp::join(path, QStringLiteral("Folder with a rather long name, level %1 ü")
+                                      .arg(level, 2, 10, QLatin1Char('0')));
         m_drives->mkdir(path);
-        const QString file = m_drives->makeFile(drive_path::join(path, QStringLiteral("deep.txt")),
-                                                QByteArray("12345"));
+        const QString file =
+            m_drives->makeFile(dp::join(path, QStringLiteral("deep.txt")), QByteArray("12345"));
         QVERIFY(file.size() > 400);
         QCOMPARE(fs::files(path)->first().name, QStringLiteral("deep.txt"));
-        QCOMPARE(fs::folders(drive_path::parentOf(path))->size(), 1);
+        QCOMPARE(fs::folders(dp::parentOf(path))->size(), 1);
         QCOMPARE(fs::length(file).value(), 5);
         QCOMPARE(fs::lookupOrdinaryFile(file), QStringLiteral("deep.txt"));
-        QCOMPARE(drive_path::fromHost(host(file)).value(), file);
+        QCOMPARE(dp::fromHost(host(file)).value(), file);
     }
 
     void lengthAndDate_data() {
