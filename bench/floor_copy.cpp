@@ -107,6 +107,12 @@ public:
 
         if (!copyData(in, out, st.st_size))
             failErrno("copy", source);
+        // As the program does: the source's name looked at once more after
+        // its last byte, so that a source changed meanwhile is never named.
+        struct stat after {};
+        if (::stat(source.constData(), &after) != 0 || after.st_ino != st.st_ino ||
+            after.st_size != st.st_size)
+            failErrno("the source changed:", source);
         if (!modeAtOnce && ::fchmod(out, st.st_mode & 07777) != 0)
             failErrno("fchmod", name);
         const timespec times[2] = {st.st_atim, st.st_mtim};
