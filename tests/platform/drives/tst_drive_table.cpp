@@ -155,7 +155,10 @@ private Q_SLOTS:
         QCOMPARE(drives.last().hostRoot, fakeBase() + "/v22");
     }
 
-    // Root only: real volumes.
+    // Root only: real volumes. A path in the bare folder a taken-out volume
+    // leaves behind belongs to C:. (Toward and from drive paths, not ready
+    // once out, and a new volume at the place under the same letter, also
+    // swapped unseen: tst_disk_spanning's runs over a disk swapped for real.)
     void realVolumeComesAndGoes() {
         TmpfsVolume volume;
         SKIP_UNLESS_TMPFS(volume);
@@ -165,28 +168,11 @@ private Q_SLOTS:
         QVERIFY(drive && drive->ready);
         const QChar letter = drive->letter;
         QCOMPARE(table.letterFor(at + "/a.txt"), std::optional(letter));
-        const QString onDrive = drive_path::rootOf(letter) + QStringLiteral("a.txt");
-        QCOMPARE(drive_path::toHost(onDrive).value(), at + "/a.txt");
-        QVERIFY(writeHost(at + "/a.txt"));
-        QCOMPARE(drive_path::fromHost(at + "/a.txt").value(), onDrive);
 
-        // Taken out: the bare folder left behind is never the drive.
         QVERIFY(volume.eject());
-        QCOMPARE(drive_path::toHost(onDrive).error(), FsError::NotReady);
         QVERIFY(writeHost(at + "/stray"));
         QVERIFY(!table.hostRoot(letter));
-        const std::optional<Drive> gone = driveAt(at);
-        QVERIFY(gone && !gone->ready);
-        QCOMPARE(gone->letter, letter);
         QCOMPARE(table.letterFor(at + "/stray"), std::optional(QLatin1Char('C')));
-
-        // A new volume at the same place answers under the same letter, at once.
-        QVERIFY(volume.insertNew());
-        QCOMPARE(table.hostRoot(letter), std::optional(at));
-        QCOMPARE(driveAt(at)->letter, letter);
-        // Swapped without anyone looking in between.
-        QVERIFY(volume.eject() && volume.insertNew());
-        QCOMPARE(table.hostRoot(letter), std::optional(at));
     }
 
     void bindMountsAreNoDrives() {
