@@ -141,8 +141,6 @@ private Q_SLOTS:
         const char* asked4 = "0:000 1:000 2:000 1:000";
         const char* skipped4 = "0:001 1:001 2:001 1:001";
         row("Overwrite All at the third", L{File, Skip, All}, "0:000 1:001 2:100", "NONN");
-        row("skip cleared for the next", L{Skip, File, Skip, File}, "0:001 1:000 2:001 1:000",
-            "ONON");
         row("Cancel at the third", L{File, File, Cancel}, "0:000 1:000 2:010", "NNOO");
         row("frame close is Overwrite File", L(4, "close"), asked4, "NNNN");
         row("Escape answers nothing", L(4, "escape Command4"), skipped4, "OOOO");
