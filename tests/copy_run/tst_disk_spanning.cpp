@@ -124,30 +124,6 @@ private Q_SLOTS:
         QVERIFY(!Status::exists());
         QCOMPARE(m_sel->resets, 1);
     }
-
-    // Replacing a file on a disk too full for the new one keeps the old.
-    void fullDiskKeepsTheOldTarget_data() {
-        QTest::addColumn<Answer>("answer");
-        QTest::newRow("Ignore") << Answer::Ignore;
-        QTest::newRow("large, Abort") << Answer::Abort;
-    }
-    void fullDiskKeepsTheOldTarget() {
-        QFETCH(Answer, answer);
-        // The old file and the filler fit; the new file beside them does not.
-        const qint64 diskPages = m_large ? 3 * pagesOf(LargeFile) + 1 : 16;
-        const Content before{{QStringLiteral("f0.bin"), QByteArray(16000, 'o')},
-                             {QStringLiteral("filler"), QByteArray((diskPages - 6) * 4096, 'x')}};
-        for (auto it = before.begin(); it != before.end(); ++it)
-            QVERIFY(writeHost(m_disk->path() + '/' + QFile::encodeName(it.key()), it.value()));
-        selectSources(1, int(fileSize()));
-        m_sel->check1->setChecked(true); // replace without asking
-        m_user->expectBox(answer);
-
-        Status::instance().OkBtn_Click();
-
-        QCOMPARE(contentOf(m_disk->path()), before);
-        QVERIFY(!Status::exists());
-    }
 };
 
 QTEST_MAIN(TestDiskSpanning)

@@ -43,8 +43,8 @@ bool run(const QString& program, const QStringList& args) {
     return p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
-// Binds (port 0: any free port) or connects a socket on 127.0.0.1; the
-// port it was bound to or connected on, 0 when that failed.
+// Binds (port 0: a port nothing listens on just now) or connects a socket
+// on 127.0.0.1; the port it was bound to or connected on, 0 when that failed.
 int onLoopback(int port, bool connect) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
@@ -59,13 +59,6 @@ int onLoopback(int port, bool connect) {
     if (fd >= 0)
         ::close(fd);
     return ok ? ntohs(a.sin_port) : 0;
-}
-// A port on 127.0.0.1 that nothing listens on just now.
-int freePort() {
-    return onLoopback(0, false);
-}
-bool accepts(int port) {
-    return onLoopback(port, true) != 0;
 }
 
 // The processes whose parent is `parent`.
@@ -180,7 +173,7 @@ bool NetworkShares::startServer() {
         return missing(QStringLiteral("cannot write authorized_keys"));
 
     for (int attempt = 0; attempt < 3; ++attempt) {
-        m_port = freePort();
+        m_port = onLoopback(0, false);
         QFile config(base + QStringLiteral("/sshd_config"));
         if (!config.open(QIODevice::WriteOnly | QIODevice::Truncate))
             return missing(QStringLiteral("cannot write sshd_config"));
@@ -199,7 +192,8 @@ bool NetworkShares::startServer() {
         m_sshd.start(QLatin1String(Sshd), {QStringLiteral("-D"), QStringLiteral("-e"),
                                            QStringLiteral("-f"), config.fileName()});
         if (m_sshd.waitForStarted(5000) &&
-            waitUntil([&] { return ended(m_sshd) || accepts(m_port); }, 10000) && !ended(m_sshd))
+            waitUntil([&] { return ended(m_sshd) || onLoopback(m_port, true) != 0; }, 10000) &&
+            !ended(m_sshd))
             return true;
         m_sshd.kill();
         m_sshd.waitForFinished(2000);

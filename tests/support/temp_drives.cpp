@@ -10,8 +10,6 @@
 #include <QFileInfo>
 #include <QMap>
 
-#include <unistd.h>
-
 TempDrives::TempDrives(const QString& letters)
     : m_letters(letters) {
     if (!m_letters.contains(QLatin1Char('C')))
@@ -71,8 +69,4 @@ QString readyDriveRoot(const QByteArray& hostRoot) {
         if (d.hostRoot == hostRoot && d.ready)
             return platform::drive_path::rootOf(d.letter);
     return {};
-}
-
-bool runningAsRoot() {
-    return ::geteuid() == 0;
 }

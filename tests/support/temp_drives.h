@@ -34,6 +34,3 @@ private:
 // The root ("E:\\") of the ready drive mounted at hostRoot in the drive
 // table as it is now; empty when there is none.
 QString readyDriveRoot(const QByteArray& hostRoot);
-
-// Whether the tests run as root (needed to mount tmpfs volumes).
-bool runningAsRoot();

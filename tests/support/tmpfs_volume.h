@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include <unistd.h>
+
 // A small tmpfs of its own on a fresh folder under /mnt: a removable disk
 // for tests, to be filled, write-protected, taken out and replaced by a new
 // empty one at the same place. Needs root; unmounted and removed whatever
@@ -33,7 +35,7 @@ private:
 // Skips the test (with the reason) unless a tmpfs volume can be mounted.
 #define SKIP_UNLESS_TMPFS(volume)                                                                  \
     do {                                                                                           \
-        if (!runningAsRoot())                                                                      \
+        if (::geteuid() != 0)                                                                      \
             QSKIP("needs root to mount a small tmpfs as a removable disk");                        \
         if (!(volume).isMounted())                                                                 \
             QSKIP("cannot mount tmpfs here");                                                      \

@@ -6,8 +6,6 @@
 
 #include <QtTest>
 
-#include <sys/mount.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace platform;
@@ -71,12 +69,10 @@ private Q_SLOTS:
 
         row("root", mountLine("/", "ext4", "/dev/sda2"));
         row("home", mountLine("/home", "ext4", "/dev/sda3"));
-        row("user runtime", mountLine("/run/user/1000"));
         row("tmpfs elsewhere", mountLine("/scratch"));
         row("/mnt itself", mountLine("/mnt"));
         row("name beginning with mnt", mountLine("/mntx/a"));
         row("automount point", mountLine("/mnt/auto", "autofs", "systemd-1"));
-        row("bind-mounted folder", mountLine("/work", "ext4", "/dev/vda", "/srv/work"));
         row("bind-mounted folder under /mnt",
             mountLine("/mnt/web", "ext4", "/dev/vda", "/var/www"));
         row("btrfs bind, not a subvolume",
@@ -107,7 +103,6 @@ private Q_SLOTS:
             << QStringList{"1@b 2@a", "1@b 2@a 3@c"} << "D=b E=a F=c";
         QTest::newRow("a gone volume keeps its letter")
             << QStringList{"1@a 2@b", "2@b"} << "D=a! E=b";
-        QTest::newRow("all gone") << QStringList{"1@a 2@b", ""} << "D=a! E=b!";
         QTest::newRow("back at its place") << QStringList{"1@a 2@b", "2@b", "2@b 3@a"} << "D=a E=b";
         QTest::newRow("swapped between two looks")
             << QStringList{"1@a 2@b", "3@a 2@b"} << "D=a E=b";
@@ -117,7 +112,6 @@ private Q_SLOTS:
             << QStringList{"1@a 2@b 3@c", "2@b", "4@x 2@b 5@c"} << "D=x E=b F=c";
         QTest::newRow("a mount on top of another") << QStringList{"1@a 2@a"} << "D=a";
         QTest::newRow("the one on top goes") << QStringList{"1@a 2@a", "1@a"} << "D=a";
-        QTest::newRow("escaped place") << QStringList{"1@my\\040stick"} << "D=my stick";
         QTest::newRow("a gone share's letter waits for its place")
             << QStringList{"1@s~ 2@b", "2@b", "2@b 3@c", "2@b 3@c 4@s~"} << "D=s E=b F=c";
         QTest::newRow("a share takes no gone disk's letter")
@@ -159,7 +153,10 @@ private Q_SLOTS:
         QCOMPARE(drives.last().hostRoot, fakeBase() + "/v22");
     }
 
-    // Root only: real volumes.
+    // Root only: real volumes. A path in the bare folder a taken-out volume
+    // leaves behind belongs to C:. (Toward and from drive paths, not ready
+    // once out, and a new volume at the place under the same letter, also
+    // swapped unseen: tst_disk_spanning's runs over a disk swapped for real.)
     void realVolumeComesAndGoes() {
         TmpfsVolume volume;
         SKIP_UNLESS_TMPFS(volume);
@@ -190,9 +187,6 @@ private Q_SLOTS:
         QCOMPARE(table.place(throughC).error(), FsError::NotReady);
         QVERIFY(writeHost(at + "/stray"));
         QVERIFY(!table.hostRoot(letter));
-        const std::optional<Drive> gone = driveAt(at);
-        QVERIFY(gone && !gone->ready);
-        QCOMPARE(gone->letter, letter);
         QCOMPARE(table.letterFor(at + "/stray"), std::optional(QLatin1Char('C')));
 
         // A new volume at the same place answers under the same letter, at
@@ -206,28 +200,14 @@ private Q_SLOTS:
         QCOMPARE(table.hostRoot(letter), std::optional(at));
     }
 
-    void bindMountsAreNoDrives() {
+    // A file that mountinfo shows as a whole volume is no drive: only a real
+    // file tells. (A bind mount of a folder or of a file names the bound
+    // part as its root: the bind rows of whichMountsAreDrives.)
+    void fileMountIsNoDrive() {
         TmpfsVolume volume;
         SKIP_UNLESS_TMPFS(volume);
         const QByteArray at = volume.path();
-        QVERIFY(::mkdir(QByteArray(at + "/sub").constData(), 0755) == 0);
-        QVERIFY(::mkdir(QByteArray(at + "/bound").constData(), 0755) == 0);
-        QVERIFY(writeHost(at + "/file") && writeHost(at + "/file-bound"));
-        // A folder of the volume, and a single file of it, mounted elsewhere.
-        QVERIFY(::mount(QByteArray(at + "/sub").constData(), QByteArray(at + "/bound").constData(),
-                        nullptr, MS_BIND, nullptr) == 0);
-        QVERIFY(::mount(QByteArray(at + "/file").constData(),
-                        QByteArray(at + "/file-bound").constData(), nullptr, MS_BIND,
-                        nullptr) == 0);
-        const bool folderIsDrive = driveAt(at + "/bound").has_value();
-        const bool fileIsDrive = driveAt(at + "/file-bound").has_value();
-        ::umount2(QByteArray(at + "/file-bound").constData(), MNT_DETACH);
-        ::umount2(QByteArray(at + "/bound").constData(), MNT_DETACH);
-        QVERIFY(driveAt(at).has_value());
-        QVERIFY(!folderIsDrive);
-        QVERIFY(!fileIsDrive);
-
-        // Nor is a file that mountinfo shows as a whole volume.
+        QVERIFY(writeHost(at + "/file"));
         useMounts(mountLine(at + "/file", "ext4", "/dev/vdb") + mountLine(at, "ext4", "/dev/vdc"));
         const QList<Drive> drives = DriveTable::instance().drives();
         QCOMPARE(drives.size(), 2);
