@@ -221,8 +221,8 @@ bool NetworkShares::mount(int i, const QStringList& options) {
         QFile::decodeName(m_base) + QStringLiteral("/sshfs-%1.log").arg(i + 1), QIODevice::Append);
     s.sshfs->start(QStringLiteral("sshfs"),
                    {QStringLiteral("-f"), QStringLiteral("-F"), QStringLiteral("/dev/null"),
-                    QStringLiteral("-p"), QString::number(m_port),
-                    QStringLiteral("-o"), o.join(QLatin1Char(',')),
+                    QStringLiteral("-p"), QString::number(m_port), QStringLiteral("-o"),
+                    o.join(QLatin1Char(',')),
                     QStringLiteral("root@127.0.0.1:") + QFile::decodeName(s.served),
                     QFile::decodeName(s.mountPoint)});
     if (!s.sshfs->waitForStarted(5000) ||
