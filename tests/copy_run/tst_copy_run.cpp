@@ -1,6 +1,5 @@
 #include "copy_runs.h"
 #include "host_files.h"
-#include "network_shares.h"
 #include "temp_drives.h"
 
 #include "copy_run/overwrite.h"
@@ -59,7 +58,6 @@ class TestCopyRun : public QObject {
     std::unique_ptr<TempDrives> m_drives;
     std::unique_ptr<ActingUser> m_user;
     std::unique_ptr<SelectionControls> m_sel;
-    std::unique_ptr<NetworkShares> m_net; // made for the first test that needs them
     // Per question: Overwrite's Label3, Status's Label1 + Label2, Label5,
     // ProgressBar1, ProgressBar2, and its flags Check1-3 after the answer.
     L m_seen;
@@ -107,7 +105,6 @@ private Q_SLOTS:
         m_drives.reset();
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
     }
-    void cleanupTestCase() { m_net.reset(); }
 
     void copiesEveryFileIntoEveryFolderInOrder() {
         const L folders{"D:\\f1\\", "D:\\f2\\", "D:\\f3\\"};
@@ -279,99 +276,6 @@ private Q_SLOTS:
         QCOMPARE(box.defaultButton, 3);
         QCOMPARE(m_drives->read(target), cause == QLatin1String("readonly") ? Old : QByteArray());
         QTEST(entriesOf(m_drives->host(QStringLiteral("D:\\to"))), "left");
-        QVERIFY(ended());
-    }
-
-    // The folder chosen is its path: deleted and made again while the
-    // question is open, the copies land in the new one, without a box.
-    void folderMadeAgainWhileAsked() {
-        m_drives->makeFile(QStringLiteral("D:\\to\\a.txt"), Old);
-        m_sel->select({A, B}, {QStringLiteral("D:\\to\\")});
-        m_user->expectWindow(QStringLiteral("Overwrite"), [this](QDialog& w) {
-            const QString to = QFile::decodeName(m_drives->host(QStringLiteral("D:\\to")));
-            m_user->check(QDir(to).removeRecursively() && QDir().mkpath(to),
-                          "the folder could not be made again");
-            click(w, "Command3");
-        });
-
-        run();
-
-        QCOMPARE(holds({"D:\\to\\a.txt", "D:\\to\\b.txt"}), QStringLiteral("NN"));
-        QVERIFY(ended());
-    }
-
-    // A source that changes while it is copied (the copier's own hook
-    // changes it once its first bytes have moved, so nothing depends on
-    // timing): the copy fails with the box and nothing is in the target's
-    // folder, not even a temporary; Retry copies the file as it is now.
-    // Small files are copied inline, large ones (sparse here) on the worker;
-    // on a share the source's times are whole seconds.
-    void changingSource_data() {
-        QTest::addColumn<QString>("change");
-        QTest::addColumn<QString>("where");
-        for (const char* where : {"inline", "worker", "share"})
-            for (const char* change : {"append", "rewrite", "truncate", "replace"})
-                QTest::addRow("%s, %s", change, where) << change << where;
-    }
-    void changingSource() {
-        QFETCH(QString, change);
-        QFETCH(QString, where);
-        static int round = 0;
-        const QByteArray name = "f" + QByteArray::number(++round) + ".bin";
-        QString source, folder;
-        QByteArray sourceHost, folderHost;
-        if (where == QLatin1String("share")) {
-            if (!m_net)
-                m_net = std::make_unique<NetworkShares>(2);
-            SKIP_UNLESS_SHARES(*m_net);
-            platform::DriveTable::instance().useHost();
-            // A folder of its own per case, made through the mount: sshfs
-            // knows it is empty.
-            sourceHost = m_net->mountPoint(0) + '/' + name;
-            folderHost = m_net->mountPoint(1) + "/to" + QByteArray::number(round);
-            QVERIFY(QDir().mkpath(QFile::decodeName(folderHost)));
-            source = readyDriveRoot(m_net->mountPoint(0)) + QString::fromLatin1(name);
-            folder = readyDriveRoot(m_net->mountPoint(1)) + QStringLiteral("to%1\\").arg(round);
-        } else {
-            source = QStringLiteral("C:\\src\\") + QString::fromLatin1(name);
-            sourceHost = m_drives->host(source);
-            folder = m_drives->mkdir(QStringLiteral("D:\\to\\"));
-            folderHost = m_drives->host(QStringLiteral("D:\\to"));
-        }
-        const qint64 M = 1024 * 1024;
-        QVERIFY(where == QLatin1String("worker") ? makeSparse(sourceHost, {9 * M, 0, M, 8 * M, M})
-                                                 : writeHost(sourceHost, randomBytes(100 * 1024)));
-        const QByteArray path = sourceHost;
-        int moves = 0;
-        platform::FileCopier::setMoveHook([&] {
-            if (moves++ != 0)
-                return;
-            bool changed = false;
-            if (change == QLatin1String("append")) {
-                QFile f(QFile::decodeName(path));
-                changed = f.open(QIODevice::Append) && f.write("appended") == 8;
-            } else if (change == QLatin1String("rewrite")) {
-                const int fd = ::open(path.constData(), O_WRONLY | O_CLOEXEC);
-                changed = fd >= 0 && ::pwrite(fd, "REWRITTEN", 9, 0) == 9 && ::close(fd) == 0;
-            } else if (change == QLatin1String("truncate")) {
-                changed = ::truncate(path.constData(), 1000) == 0;
-            } else {
-                changed = writeHost(path + ".new", "the new one") &&
-                          ::rename(QByteArray(path + ".new").constData(), path.constData()) == 0;
-            }
-            m_user->check(changed, "the source could not be changed");
-        });
-        const auto noHook = qScopeGuard([] { platform::FileCopier::setMoveHook({}); });
-        m_sel->select({source}, {folder});
-        m_user->expectBoxActing(
-            [&] { m_user->check(entriesOf(folderHost).isEmpty(), "a copy was left behind"); },
-            Answer::Retry, copyErrorPrompt(false));
-
-        run();
-
-        QCOMPARE(moves, 2);
-        QCOMPARE(entriesOf(folderHost), QStringList{QString::fromLatin1(name)});
-        QVERIFY(readHost(folderHost + '/' + name) == readHost(sourceHost));
         QVERIFY(ended());
     }
 
