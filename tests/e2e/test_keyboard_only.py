@@ -12,9 +12,7 @@ import sys
 import tempfile
 from pathlib import Path
 
-from pelmora_driver import Program, check, main, wait_for
-
-MAIN = "Pelmora By Orvane"
+from pelmora_driver import MAIN, Program, check, main, wait_for
 
 
 def why_not():
