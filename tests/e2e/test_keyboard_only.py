@@ -79,7 +79,6 @@ def test(binary):
             program.press_on("AllFileBtn", "space")
             files = wait_for("three files", lambda: len(program.items("SelFileList")) == 3 and
                              program.items("SelFileList"))
-            check(files[1].endswith(":\\docs\\one.txt"), f"SelFileList: {files}")
 
             # The same file again: "File Already Selected!", OK by Enter.
             program.press_on("File1", "Down")
@@ -105,10 +104,8 @@ def test(binary):
             program.press_on("Dir2", "Down")
             program.press_on("Drive2", drive[0])
             program.press_on("Dir2", "Down")
-            folders = wait_for("three folders", lambda: len(program.items("SelDirList")) == 3 and
-                               program.items("SelDirList"))
-            check(folders[1].endswith("\\t2\\") and folders[2] == drive[0].upper() +
-                  ":\\disk-full\\", f"SelDirList: {folders}")
+            # (Which folders: the copies in t2 and a copy error per file show.)
+            wait_for("three folders", lambda: len(program.items("SelDirList")) == 3)
 
             # Copy, Enter on "Finish"; "Overwrite File" by Tab, Tab, Space from
             # "Cancel"; Ignore (the default) for each file on the full disk.
