@@ -90,7 +90,7 @@ private Q_SLOTS:
     void controls_data() {
         QTest::addColumn<QString>("caption");
         for (const pelmora_layout::Control& c : pelmora_layout::controls())
-            QTest::newRow(c.name) << (c.flags & pelmora_layout::ProgramSet || !c.caption
+            QTest::newRow(c.name) << (c.flags & platform::form::ProgramSet || !c.caption
                                           ? QString()
                                           : QString::fromUtf8(c.caption));
     }
