@@ -61,8 +61,8 @@ private Q_SLOTS:
         const QDate day(2024, 3, 5);
         row("afternoon", Us, QDateTime(day, QTime(14, 7, 9)), "3/5/24 2:07:09 PM");
         row("a second past midnight", Us, QDateTime(day, QTime(0, 0, 1)), "3/5/24 12:00:01 AM");
-        row("midnight: the date alone", Us, QDateTime(day, QTime(0, 0)), "3/5/24");
-        // Milliseconds are not shown: what reads as midnight is midnight.
+        // Midnight shows the date alone; milliseconds are not shown: what
+        // reads as midnight is midnight.
         row("midnight and milliseconds", Us, QDateTime(day, QTime(0, 0, 0, 500)), "3/5/24");
         row("24-hour locale", German, QDateTime(day, QTime(14, 7, 9)), "05.03.24 14:07:09");
         row("invalid", Us, QDateTime(), "");
