@@ -6,7 +6,6 @@ accessible name), clicks and keys go through the X server (xdotool), and
 screenshots come from ImageMagick's import. Every wait is bounded.
 """
 
-import contextlib
 import os
 import subprocess
 import sys
@@ -15,6 +14,7 @@ import time
 import pyatspi
 
 TIMEOUT = float(os.environ.get("PELMORA_E2E_TIMEOUT", "20"))
+MAIN = "Pelmora By Orvane"
 
 
 class Failure(Exception):
@@ -47,6 +47,11 @@ def _walk(acc):
         return
     for child in children:
         yield from _walk(child)
+
+
+def x_window_ids(title):
+    return subprocess.run(["xdotool", "search", "--name", f"^{title}$"],
+                          capture_output=True, text=True).stdout.split()
 
 
 def text_of(acc):
@@ -103,13 +108,9 @@ class Program:
         """A control by its name (accessible description), or by accessible name."""
         def probe():
             roots = [within] if within is not None else list(self.app)
-            for root in roots:
-                for acc in _walk(root):
-                    if acc.description == name:
-                        return acc
-            for root in roots:
-                for acc in _walk(root):
-                    if acc.name == name:
+            for attribute in ("description", "name"):
+                for acc in (acc for root in roots for acc in _walk(root)):
+                    if getattr(acc, attribute) == name:
                         return acc
             return None
         return wait_for(f"control '{name}'", probe, timeout)
@@ -139,7 +140,7 @@ class Program:
 
     def tab(self, caption):
         def probe():
-            for acc in _walk(self.window("Pelmora By Orvane")):
+            for acc in _walk(self.window(MAIN)):
                 if acc.getRoleName() == "page tab" and acc.name == caption:
                     return acc
             return None
@@ -208,11 +209,15 @@ class Program:
         self.key(*keys)
 
     # ---- input through the X server
+    def x_window(self, title):
+        """The X window id of the window with this title."""
+        self.window(title)
+        return wait_for(f"the X window '{title}'", lambda: x_window_ids(title))[-1]
+
     def focus_window(self, title):
         """Gives a window the keyboard (no window manager runs under Xvfb)."""
-        self.window(title)
-        subprocess.run(["xdotool", "search", "--name", f"^{title}$", "windowfocus", "--sync"],
-                       check=True, capture_output=True)
+        subprocess.run(["xdotool", "windowfocus", "--sync", self.x_window(title)], check=True,
+                       capture_output=True)
         time.sleep(0.2)
 
     def click(self, acc):
@@ -230,12 +235,7 @@ class Program:
 
     def screenshot(self, title, path):
         """Saves the window with this title as a PNG."""
-        self.window(title)
-        ids = subprocess.run(["xdotool", "search", "--name", f"^{title}$"],
-                             capture_output=True, text=True).stdout.split()
-        if not ids:
-            raise Failure(f"no X window named '{title}'")
-        subprocess.run(["import", "-window", ids[-1], path], check=True)
+        subprocess.run(["import", "-window", self.x_window(title), path], check=True)
 
     # ---- end
     def wait_exit(self, timeout=TIMEOUT):
@@ -248,34 +248,6 @@ class Program:
         if self.process.poll() is None:
             self.process.kill()
             self.process.wait()
-
-
-@contextlib.contextmanager
-def shares(count=1):
-    """Network shares for the life of a `with` block, from the tests' one
-    fixture: the command share_fixture (tests/support; ctest names it in
-    PELMORA_SHARE_FIXTURE) starts a throwaway sshd and mounts its folders
-    with sshfs under /mnt/pelmora-net-*. Yields (mount point, the folder the
-    server serves) pairs, or a string saying why there are none. The
-    fixture takes them away when its input ends, also should this end."""
-    fixture = os.environ.get("PELMORA_SHARE_FIXTURE")
-    if not fixture:
-        yield "no share fixture (ctest sets PELMORA_SHARE_FIXTURE)"
-        return
-    process = subprocess.Popen([fixture, str(count)], stdin=subprocess.PIPE,
-                               stdout=subprocess.PIPE, text=True)
-    try:
-        mounted = []
-        for line in process.stdout:
-            if line == "ready\n" or line.startswith("SKIP: "):
-                break
-            mounted.append(tuple(line.rstrip("\n").split("\t")))
-        else:
-            raise Failure(f"share_fixture ended with status {process.wait()}")
-        yield mounted if line == "ready\n" else line[len("SKIP: "):].strip()
-    finally:
-        process.stdin.close()
-        process.wait(60)
 
 
 def check(condition, message):

@@ -11,9 +11,8 @@ import sys
 import tempfile
 import time
 
-from pelmora_driver import Program, check, main
+from pelmora_driver import MAIN, Program, check, main
 
-MAIN = "Pelmora By Orvane"
 TABS = ["Copy File(s)", "To Folder(s)", "Options / Help", "About"]
 SOCKET = "pelmora-e2e-wayland"
 

