@@ -3,9 +3,9 @@
 #include "main_window_steps.h"
 #include "ui_gap_meter.h"
 
+#include "platform/dialogs/scripted_user.h"
 #include "platform/drives/drive_path.h"
 #include "platform/widgets/file_browser.h"
-#include "platform/dialogs/scripted_user.h"
 #include "selection/selection_state.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "main_window/application.h"
 #include "main_window/pelmora.h"
-#include "platform/widgets/panel_status_bar.h"
 #include "platform/dialogs/scripted_user.h"
+#include "platform/widgets/panel_status_bar.h"
 #include "platform/widgets/tab_control.h"
 #include "selection/selection_state.h"
 #include "temp_drives.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/widgets/browser_list.h"
 #include "platform/files/file_system.h"
 #include "platform/fs_error.h"
+#include "platform/widgets/browser_list.h"
 
 namespace platform {
 

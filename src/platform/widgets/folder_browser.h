@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/widgets/browser_list.h"
 #include "platform/fs_error.h"
+#include "platform/widgets/browser_list.h"
 
 #include <QHash>
 

@@ -1,5 +1,5 @@
-#include "platform/widgets/drive_selector.h"
 #include "platform/drives/drive_table.h"
+#include "platform/widgets/drive_selector.h"
 #include "platform/widgets/file_browser.h"
 #include "platform/widgets/folder_browser.h"
 #include "platform/widgets/tab_control.h"
