@@ -17,35 +17,16 @@
 
 using platform::Answer;
 
-namespace {
-const QString A = QStringLiteral("C:\\src\\a.txt"), B = QStringLiteral("C:\\src\\b.txt");
-const QByteArray NewA("alpha, the new one"), NewB("bravo, the new one"), Old("old");
-} // namespace
-
 // What a copy run finds changed under it: a source rewritten while it is
 // copied, a target folder made anew while the question is open.
-class TestChangesUnderARun : public QObject {
+class TestChangesUnderARun : public QObject, CopyRunFixture {
     Q_OBJECT
-    std::unique_ptr<TempDrives> m_drives;
-    std::unique_ptr<ActingUser> m_user;
-    std::unique_ptr<SelectionControls> m_sel;
     std::unique_ptr<NetworkShares> m_net; // made for the first test that needs them
 
-    static void run() { Status::instance().OkBtn_Click(); }
-    // The run is over: its window gone, the selection reset once.
-    bool ended() const { return !Status::exists() && m_sel->resets == 1 && m_sel->isEmpty(); }
-
 private Q_SLOTS:
-    void init() {
-        m_drives = std::make_unique<TempDrives>();
-        m_drives->makeFile(A, NewA);
-        m_drives->makeFile(B, NewB);
-        m_user = std::make_unique<ActingUser>();
-        m_sel = std::make_unique<SelectionControls>();
-    }
+    void init() { startCopyRun(); }
     void cleanup() {
-        const QStringList problems = endCopyRun(m_sel, m_user);
-        m_drives.reset();
+        const QStringList problems = finishCopyRun();
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
     }
     void cleanupTestCase() { m_net.reset(); }

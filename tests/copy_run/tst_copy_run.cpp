@@ -25,8 +25,6 @@ using L = QStringList;
 
 namespace {
 
-const QString A = QStringLiteral("C:\\src\\a.txt"), B = QStringLiteral("C:\\src\\b.txt");
-const QByteArray NewA("alpha, the new one"), NewB("bravo, the new one"), Old("old");
 const QString All = QStringLiteral("Command2"), File = QStringLiteral("Command3"),
               Skip = QStringLiteral("Command4"), Cancel = QStringLiteral("Command1");
 
@@ -53,11 +51,8 @@ void act(QDialog& w, const QString& how) {
 } // namespace
 
 // The copy run in the progress window, and the overwrite question and what it shows.
-class TestCopyRun : public QObject {
+class TestCopyRun : public QObject, CopyRunFixture {
     Q_OBJECT
-    std::unique_ptr<TempDrives> m_drives;
-    std::unique_ptr<ActingUser> m_user;
-    std::unique_ptr<SelectionControls> m_sel;
     // Per question: Overwrite's Label3, Status's Label1 + Label2, Label5,
     // ProgressBar1, ProgressBar2, and its flags Check1-3 after the answer.
     L m_seen;
@@ -77,9 +72,6 @@ class TestCopyRun : public QObject {
             m_seen << seen.join(u'|');
         });
     }
-    static void run() { Status::instance().OkBtn_Click(); }
-    // The run is over: its window gone, the selection reset once.
-    bool ended() const { return !Status::exists() && m_sel->resets == 1 && m_sel->isEmpty(); }
     // Per target: N its source's new content, O the old one, - nothing.
     QString holds(const L& targets) const {
         QString got;
@@ -93,16 +85,11 @@ class TestCopyRun : public QObject {
 
 private Q_SLOTS:
     void init() {
-        m_drives = std::make_unique<TempDrives>();
-        m_drives->makeFile(A, NewA);
-        m_drives->makeFile(B, NewB);
-        m_user = std::make_unique<ActingUser>();
-        m_sel = std::make_unique<SelectionControls>();
+        startCopyRun();
         m_seen.clear();
     }
     void cleanup() {
-        const QStringList problems = endCopyRun(m_sel, m_user);
-        m_drives.reset();
+        const QStringList problems = finishCopyRun();
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
     }
 

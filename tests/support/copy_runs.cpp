@@ -17,3 +17,31 @@ QStringList endCopyRun(std::unique_ptr<SelectionControls>& sel, std::unique_ptr<
     user.reset();
     return problems;
 }
+
+const QString CopyRunFixture::A = QStringLiteral("C:\\src\\a.txt");
+const QString CopyRunFixture::B = QStringLiteral("C:\\src\\b.txt");
+const QByteArray CopyRunFixture::NewA("alpha, the new one");
+const QByteArray CopyRunFixture::NewB("bravo, the new one");
+const QByteArray CopyRunFixture::Old("old");
+
+void CopyRunFixture::startCopyRun() {
+    m_drives = std::make_unique<TempDrives>();
+    m_drives->makeFile(A, NewA);
+    m_drives->makeFile(B, NewB);
+    m_user = std::make_unique<ActingUser>();
+    m_sel = std::make_unique<SelectionControls>();
+}
+
+QStringList CopyRunFixture::finishCopyRun() {
+    const QStringList problems = endCopyRun(m_sel, m_user);
+    m_drives.reset();
+    return problems;
+}
+
+void CopyRunFixture::run() {
+    Status::instance().OkBtn_Click();
+}
+
+bool CopyRunFixture::ended() const {
+    return !Status::exists() && m_sel->resets == 1 && m_sel->isEmpty();
+}
