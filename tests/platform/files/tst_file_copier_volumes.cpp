@@ -66,14 +66,12 @@ private Q_SLOTS:
         QTest::newRow("full: new file larger than the disk")
             << 2'000'000 << -1 << true << false << false;
         QTest::newRow("full: the same, named") << 2'000'000 << -1 << false << false << false;
-        QTest::newRow("full: larger replacement") << 2'000'000 << 1000 << true << false << false;
         QTest::newRow("full: fits only without the old")
             << 500'000 << 700'000 << true << false << false;
         QTest::newRow("full: sparse, new") << 1'500'000 << -1 << true << false << true;
         QTest::newRow("full: sparse, named") << 1'500'000 << -1 << false << false << true;
         QTest::newRow("full: sparse replacement") << 1'500'000 << 5000 << true << false << true;
         QTest::newRow("write-protected: new file") << 10 << -1 << true << true << false;
-        QTest::newRow("write-protected: replacement") << 10 << 3 << true << true << false;
     }
 
     // No partial target, no temporary, no space taken; an old target stays whole.
