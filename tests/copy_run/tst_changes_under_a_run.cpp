@@ -60,7 +60,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("change");
         QTest::addColumn<QString>("where");
         for (const char* where : {"inline", "worker", "share"})
-            for (const char* change : {"rewrite", "truncate", "replace"})
+            for (const char* change : {"append", "rewrite", "truncate", "replace"})
                 QTest::addRow("%s, %s", change, where) << change << where;
     }
     void changingSource() {
@@ -97,7 +97,10 @@ private Q_SLOTS:
             if (moves++ != 0)
                 return;
             bool changed = false;
-            if (change == QLatin1String("rewrite")) {
+            if (change == QLatin1String("append")) {
+                QFile f(QFile::decodeName(path));
+                changed = f.open(QIODevice::Append) && f.write("appended") == 8;
+            } else if (change == QLatin1String("rewrite")) {
                 const int fd = ::open(path.constData(), O_WRONLY | O_CLOEXEC);
                 changed = fd >= 0 && ::pwrite(fd, "REWRITTEN", 9, 0) == 9 && ::close(fd) == 0;
             } else if (change == QLatin1String("truncate")) {
