@@ -187,6 +187,7 @@ net_relay_up() {
   local relay=$1 delay=$2 i proxy
   [ -n "$net_mnt" ] || { net_skip="no sshd (net_up)"; return 1; }
   [ -x "$relay" ] || { net_skip="$relay was not built"; return 1; }
+  relay=$(realpath "$relay") # (sshfs leaves the folder it was started in)
   net_relay_down
   # ssh puts the port in for %p; a path with a space or comma would split
   # sshfs's option or ssh's command.

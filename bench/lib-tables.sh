@@ -124,7 +124,7 @@ print_tables() {
     echo
     echo "Network shares behind a delay (H: ${case_title[H]#H: }; bench/relay, ssh's ProxyCommand, holds every chunk back by half the round trip each way; median seconds of $h_rounds runs; R as above, into the same folders; rsync -t over ssh through the same relay to the same folders, + \`sync -f\`; the silence as above, the largest of the runs):"
     echo
-    echo "| Round trip | measured (a \`stat\` of a missing name), ms | Pelmora | R | rsync -t over ssh | Pelmora / R | goal | | Pelmora / rsync | longest silence of the UI thread, s | goal | |"
+    echo "| Round trip | measured: a \`stat\` of a missing name, ms | Pelmora | R | rsync -t over ssh | Pelmora / R | goal | | Pelmora / rsync | longest silence of the UI thread, s | goal | |"
     echo "|---|---:|---:|---:|---:|---:|---:|---|---:|---:|---:|---|"
     for rtt in 10 1; do
       [ -n "${res["H|${rtt}ms|ours"]:-}" ] || continue
