@@ -5,6 +5,15 @@
 #                    them under /mnt/pelmora-bench-net-XXXXXX; on success
 #                    net_shares holds the two mount points, otherwise
 #                    net_skip says why (and nothing is left running)
+#   net_relay_up RELAY DELAY_MS
+#                    mounts the same two folders again, reached through
+#                    RELAY (bench/relay) as ssh's ProxyCommand, which holds
+#                    every chunk back by DELAY_MS each way; on success
+#                    net_relay_shares holds the mount points and
+#                    net_relay_remotes the folders as rsync over ssh names
+#                    them (with net_relay_ssh as its -e), otherwise net_skip
+#                    says why
+#   net_relay_down   unmounts what net_relay_up mounted
 #   net_down         unmounts and ends everything net_up started; safe to
 #                    call in any state, and more than once (bench/run's trap)
 #
@@ -18,6 +27,10 @@ net_sshd_pid=
 net_sshfs_pids=()
 net_mounted=()
 net_shares=()
+net_relay_shares=()
+net_relay_remotes=()
+net_relay_ssh=
+net_backing=
 net_skip=
 net_made_run_sshd=0
 
@@ -66,6 +79,7 @@ net_down() {
   [ "$net_made_run_sshd" -eq 1 ] && rmdir /run/sshd 2>/dev/null
   net_made_run_sshd=0
   net_shares=()
+  net_relay_shares=()
   [[ $errexit == *e* ]] && set -e
   return 0
 }
@@ -115,8 +129,33 @@ EOF
   return 1
 }
 
+# The options of every ssh that reaches the private sshd: its own keys, no
+# ~/.ssh, no questions.
+net_ssh_options() {
+  echo -F /dev/null -p "$net_port" -o IdentityFile="$net_dir/user_key" -o IdentitiesOnly=yes \
+    -o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null -o BatchMode=yes -o LogLevel=ERROR
+}
+
+# net_mount FOLDER MOUNT_POINT [SSH_OPTION...]: mounts the sshd's FOLDER,
+# kept for net_down; on failure gives up on every share.
+net_mount() {
+  local folder=$1 mnt=$2 k opts
+  shift 2
+  read -ra opts < <(net_ssh_options)
+  mkdir -p "$mnt"
+  sshfs -f "$(id -un)@127.0.0.1:$folder" "$mnt" "${opts[@]}" "$@" 2>>"$net_dir/log" &
+  net_sshfs_pids+=($!)
+  net_mounted+=("$mnt")
+  for k in $(seq 100); do
+    findmnt -n -t fuse.sshfs "$mnt" >/dev/null 2>&1 && break
+    kill -0 "${net_sshfs_pids[-1]}" 2>/dev/null || break
+    sleep 0.1
+  done
+  findmnt -n -t fuse.sshfs "$mnt" >/dev/null 2>&1 || { net_fail "sshfs did not mount $mnt"; return 1; }
+}
+
 net_up() {
-  local backing=$1 user i mnt
+  local backing=$1 i
   net_skip=
   [ "$(id -u)" -eq 0 ] || { net_skip="needs root (a private sshd and FUSE mounts)"; return 1; }
   for i in sshd ssh ssh-keygen sshfs; do
@@ -134,26 +173,46 @@ net_up() {
     mkdir -p /run/sshd && chmod 755 /run/sshd && net_made_run_sshd=1
   fi
   net_start_sshd || { net_fail "sshd did not start"; return 1; }
-
-  user=$(id -un)
+  net_backing=$backing
   net_mnt=$(mktemp -d /mnt/pelmora-bench-net-XXXXXX)
   for i in 1 2; do
-    mkdir -p "$backing/share-$i" "$net_mnt/share-$i"
-    mnt=$net_mnt/share-$i
-    sshfs -f "$user@127.0.0.1:$backing/share-$i" "$mnt" -F /dev/null -p "$net_port" \
-      -o IdentityFile="$net_dir/user_key" -o IdentitiesOnly=yes \
-      -o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null -o BatchMode=yes \
-      -o LogLevel=ERROR 2>>"$net_dir/log" &
-    net_sshfs_pids+=($!)
-    net_mounted+=("$mnt")
-    local k
-    for k in $(seq 100); do
-      findmnt -n -t fuse.sshfs "$mnt" >/dev/null 2>&1 && break
-      kill -0 "${net_sshfs_pids[-1]}" 2>/dev/null || break
-      sleep 0.1
-    done
-    findmnt -n -t fuse.sshfs "$mnt" >/dev/null 2>&1 || { net_fail "sshfs did not mount $mnt"; return 1; }
-    net_shares+=("$mnt")
+    mkdir -p "$backing/share-$i"
+    net_mount "$backing/share-$i" "$net_mnt/share-$i" || return 1
+    net_shares+=("$net_mnt/share-$i")
   done
+  return 0
+}
+
+net_relay_up() {
+  local relay=$1 delay=$2 i proxy
+  [ -n "$net_mnt" ] || { net_skip="no sshd (net_up)"; return 1; }
+  [ -x "$relay" ] || { net_skip="$relay was not built"; return 1; }
+  relay=$(realpath "$relay") # (sshfs leaves the folder it was started in)
+  net_relay_down
+  # ssh puts the port in for %p; a path with a space or comma would split
+  # sshfs's option or ssh's command.
+  proxy="$relay %p $delay"
+  net_relay_ssh="ssh $(net_ssh_options) -o 'ProxyCommand=$proxy'"
+  for i in 1 2; do
+    net_mount "$net_backing/share-$i" "$net_mnt/relay-$i" -o "ProxyCommand=$proxy" || return 1
+    net_relay_shares+=("$net_mnt/relay-$i")
+    net_relay_remotes+=("$(id -un)@127.0.0.1:$net_backing/share-$i")
+  done
+}
+
+net_relay_down() {
+  local i fm
+  fm=$(net_fusermount)
+  for ((i = ${#net_mounted[@]} - 1; i >= 0; i--)); do
+    [[ ${net_mounted[i]} == "$net_mnt"/relay-* ]] || continue
+    [ -n "$fm" ] && "$fm" -u -z "${net_mounted[i]}" 2>/dev/null
+    net_end "${net_sshfs_pids[i]}"
+    rmdir "${net_mounted[i]}" 2>/dev/null
+    unset 'net_mounted[i]' 'net_sshfs_pids[i]'
+  done
+  net_mounted=("${net_mounted[@]}")
+  net_sshfs_pids=("${net_sshfs_pids[@]}")
+  net_relay_shares=()
+  net_relay_remotes=()
   return 0
 }

@@ -120,6 +120,23 @@ print_tables() {
     echo
     echo "Network shares (G): skipped: ${net_skip:-no shares}."
   fi
+  if [ -n "${res["H|10ms|ours"]:-}${res["H|1ms|ours"]:-}" ]; then
+    echo
+    echo "Network shares behind a delay (H: ${case_title[H]#H: }; bench/relay, ssh's ProxyCommand, holds every chunk back by half the round trip each way; median seconds of $h_rounds runs; R as above, into the same folders; rsync -t over ssh through the same relay to the same folders, + \`sync -f\`; the silence as above, the largest of the runs):"
+    echo
+    echo "| Round trip | measured: a \`stat\` of a missing name, ms | Pelmora | R | rsync -t over ssh | Pelmora / R | goal | | Pelmora / rsync | longest silence of the UI thread, s | goal | |"
+    echo "|---|---:|---:|---:|---:|---:|---:|---|---:|---:|---:|---|"
+    for rtt in 10 1; do
+      [ -n "${res["H|${rtt}ms|ours"]:-}" ] || continue
+      o=$(med "H|${rtt}ms|ours"); p=$(med "H|${rtt}ms|cp"); s=$(med "H|${rtt}ms|rsync")
+      rr=$(ratio "$o" "$p"); g=—; [ "$rtt" = 10 ] && g=0.25
+      gap=$(largest "H|${rtt}ms|ours|longest_ui_gap")
+      echo "| $rtt ms | $(med "H|${rtt}ms|probe") | $(fmt "$o") | $(fmt "$p") | $(fmt "$s") | $rr | $(goal_text "$g") | $(verdict "$rr" "$g") | $(ratio "$o" "$s") | $(fmt "$gap") | ≤ 0.1 | $(verdict "$gap" 0.1) |"
+    done
+  elif wanted_h; then
+    echo
+    echo "Network shares behind a delay (H): skipped: ${net_skip:-no shares}."
+  fi
   if [ "$want_sel" -eq 1 ]; then
     echo
     echo "| Other figures | Value | Goal | |"

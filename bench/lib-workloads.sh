@@ -28,9 +28,9 @@ make_sparse() {
   chmod 0644 "$file"
 }
 
-# Cases: source folder, number of target folders (G: one on each share).
-declare -A case_src=([A]=a [Ar]=a [B]=b [C]=c [D]=d [E]=e [F]=f [G]=g)
-declare -A case_folders=([A]=10 [Ar]=10 [B]=5 [C]=2 [D]=1 [E]=2 [F]=1 [G]=2)
+# Cases: source folder, number of target folders (G, H: one on each share).
+declare -A case_src=([A]=a [Ar]=a [B]=b [C]=c [D]=d [E]=e [F]=f [G]=g [H]=h)
+declare -A case_folders=([A]=10 [Ar]=10 [B]=5 [C]=2 [D]=1 [E]=2 [F]=1 [G]=2 [H]=2)
 declare -A case_title=(
   [A]="A: 2,000 x 4 KiB into 10 folders, new"
   [Ar]="A: 2,000 x 4 KiB into 10 folders, replacing"
@@ -39,9 +39,10 @@ declare -A case_title=(
   [D]="D: 32,767 x 512 B into 1 folder"
   [E]="E: 5 GiB sparse, 1 MiB of data in 3 extents, into 2 folders"
   [F]="F: 1 x 2 GiB into 1 folder"
-  [G]="G: 2,000 x 4 KiB and 200 x 1 MiB into 1 folder on each of 2 sshfs shares")
+  [G]="G: 2,000 x 4 KiB and 200 x 1 MiB into 1 folder on each of 2 sshfs shares"
+  [H]="H: 200 x 4 KiB and 20 x 1 MiB into 1 folder on each of 2 sshfs shares behind a delay")
 # What the program's run is told besides the folders.
-declare -A case_opts=([Ar]=--dont-confirm [D]=--ui-gaps [E]=--copy-error-ends-run [F]=--ui-gaps)
+declare -A case_opts=([Ar]=--dont-confirm [D]=--ui-gaps [E]=--copy-error-ends-run [F]=--ui-gaps [H]=--ui-gaps)
 
 make_workloads() {
   local root=$1
