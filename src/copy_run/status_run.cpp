@@ -5,7 +5,6 @@
 #include "platform/dialogs/user_interaction.h"
 #include "platform/event_service.h"
 #include "platform/files/file_copier.h"
-#include "platform/files/file_system.h"
 #include "platform/formats.h"
 #include "platform/widgets/repaint.h"
 #include "selection/selection_messages.h"
@@ -63,6 +62,16 @@ void Status::OkBtn_Click() {
     // The lists cannot change during the run (their handlers wait for its
     // end), so each entry is read once where it is needed.
     const int folderCount = sel->selDirCount();
+    {
+        QStringList folders, sources, names;
+        for (int i = 0; i < folderCount; ++i)
+            folders.append(sel->selDir(i));
+        for (int j = 0; j < sel->selFileCount(); ++j) {
+            sources.append(sel->selFile(j));
+            names.append(sel->fileName(j));
+        }
+        copier.planRun(folders, sources, names);
+    }
     QString target;
     for (int i = 0; i < folderCount; ++i) {
         const QString folder = sel->selDir(i);
@@ -106,7 +115,6 @@ void Status::OkBtn_Click() {
 
 Status::Next Status::copyOrAsk(platform::FileCopier& copier, int i, int j, const QString& source,
                                const QString& target) {
-    namespace fs = platform::file_system;
     const SelectionState* sel = SelectionState::shared();
     for (;;) { // Retry comes back here
         const bool exists = copier.lookUp(target);
@@ -114,7 +122,7 @@ Status::Next Status::copyOrAsk(platform::FileCopier& copier, int i, int j, const
         if (exists && !isChecked(m_check1) &&
             !isChecked(sel ? sel->controls().dontConfirmOverwrites : nullptr)) {
             // Never ask whether to overwrite a file with itself.
-            if (fs::sameFile(source, target))
+            if (copier.sameFile(source, target))
                 return Next::SameFile;
             m_text1->setText(platform::leadingSpaceDecimal(j));
             m_text2->setText(platform::leadingSpaceDecimal(i));
@@ -141,6 +149,9 @@ Status::Next Status::copyOrAsk(platform::FileCopier& copier, int i, int j, const
             return Next::EndRun;
         if (copied)
             return Next::NextFile;
+        // A file took the name since the existence test: it is asked about.
+        if (copied.error == platform::FsError::Appeared)
+            continue;
         // A target the lookup does not see (hidden, say) can still be the
         // source itself.
         if (copied.error == platform::FsError::SameFile)

@@ -28,6 +28,8 @@ QString userText(FsError error) {
         return QStringLiteral("The copy is incomplete.");
     case FsError::SourceChanged:
         return QStringLiteral("The file changed while it was copied.");
+    case FsError::Appeared:
+        return QStringLiteral("A file of that name has appeared in the folder.");
     case FsError::Io:
         break;
     }

@@ -22,6 +22,7 @@ enum class FsError {
     SameFile,      // source and target are one file
     ShortCopy,     // fewer bytes arrived than the source holds
     SourceChanged, // the source changed while it was copied
+    Appeared,      // a target that was not there when looked for is there now
     Io,            // anything else the system reported
 };
 

@@ -54,6 +54,8 @@ private Q_SLOTS:
     // changes it once its first bytes have moved, so nothing depends on
     // timing): the copy fails with the box and nothing is in the target's
     // folder, not even a temporary; Retry copies the file as it is now.
+    // (Onto a share, where copies are written ahead, the copy is made
+    // again at its turn instead.)
     // Small files are copied inline, large ones (sparse here) on the worker;
     // on a share the source's times are whole seconds.
     void changingSource_data() {
@@ -113,9 +115,12 @@ private Q_SLOTS:
         });
         const auto noHook = qScopeGuard([] { platform::FileCopier::setMoveHook({}); });
         m_sel->select({source}, {folder});
-        m_user->expectBoxActing(
-            [&] { m_user->check(entriesOf(folderHost).isEmpty(), "a copy was left behind"); },
-            Answer::Retry, copyErrorPrompt(false));
+        // Onto a share the copy is written ahead of its turn; changed under
+        // that, it is made again at its turn, from the source as it is then.
+        if (where != QLatin1String("share"))
+            m_user->expectBoxActing(
+                [&] { m_user->check(entriesOf(folderHost).isEmpty(), "a copy was left behind"); },
+                Answer::Retry, copyErrorPrompt(false));
 
         run();
 

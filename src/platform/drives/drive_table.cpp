@@ -266,6 +266,20 @@ Result<Place> DriveTable::place(const QString& path) {
     return FsError::NotReady;
 }
 
+bool DriveTable::onNetwork(const QString& path) {
+    const QChar letter = path.isEmpty() ? QChar() : path.at(0);
+    const QMutexLocker lock(&m_lock);
+    catchUp();
+    const Entry* drive = find(letter);
+    if (!drive)
+        return false;
+    const Result<QByteArray> host = drive_path::hostPathUnder(drive->hostRoot, path);
+    if (!host)
+        return drive->network;
+    const Entry* holder = holderOf(*host);
+    return drive->network || (holder && holder->network);
+}
+
 std::optional<DriveTable::Location> DriveTable::locateLocked(const QByteArray& hostPath) const {
     if (const Entry* holder = holderOf(hostPath))
         return Location{holder->letter, holder->hostRoot};

@@ -106,6 +106,11 @@ public:
     // answers under its letter.
     Result<Place> place(const QString& path);
 
+    // Whether what the path names lies on a network volume, as far as the
+    // table's records tell (nothing on the volume is looked at, so it
+    // cannot wait on a server).
+    bool onNetwork(const QString& path);
+
     // The host folder of a ready drive, with its volume identity checked now.
     // A mismatch (the volume was swapped) refreshes the table once before
     // answering. nullopt when the letter is unknown or not ready.

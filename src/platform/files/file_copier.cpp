@@ -1,6 +1,7 @@
 #include "platform/files/file_copier.h"
 
 #include "platform/drives/drive_table.h"
+#include "platform/files/file_copier_ahead_p.h"
 #include "platform/files/file_copier_bytes_p.h"
 #include "platform/files/file_copier_fd_p.h"
 #include "platform/files/file_copier_publish_p.h"
@@ -22,13 +23,28 @@
 
 namespace platform {
 
+namespace copier {
+std::function<void()>& moveHookOfCopier() {
+    static std::function<void()> hook;
+    return hook;
+}
+} // namespace copier
+
 using namespace copier;
 
 namespace {
 
 std::function<void()>& moveHook() {
-    static std::function<void()> hook;
-    return hook;
+    return moveHookOfCopier();
+}
+
+bool& aheadEverywhere() {
+    static bool on = false;
+    return on;
+}
+
+bool onNetwork(const QString& path) {
+    return DriveTable::instance().onNetwork(path);
 }
 
 } // namespace
@@ -39,15 +55,7 @@ struct FileCopier::Impl {
     MoveBuffer buffer; // for the copies made on this thread
     std::function<void()> beforeWait;
 
-    // The folder of the last source, held: the next one is most likely
-    // beside it. A file opened there must be on the volume the folder was
-    // placed on, else its path is placed again.
-    struct SourceFolder {
-        QString entry; // drive-letter folder
-        Fd fd;         // O_PATH
-        dev_t device = 0;
-        bool anyDevice = false; // on C:, the whole host tree
-    } sourceFolder;
+    SourceFolder sourceFolder; // of the last source, held
 
     // What the last lookUp() found, for the copy right after it.
     struct LookedUp {
@@ -68,13 +76,32 @@ struct FileCopier::Impl {
     // One open folder per volume written since the last flush, for syncfs.
     std::map<dev_t, int> written;
 
+    // The run's copies written ahead; the plan's index of the last one asked for.
+    std::unique_ptr<WriteAhead> ahead;
+    int aheadAt = 0;
+
     ~Impl() {
+        if (ahead)
+            ahead->discardAll(); // flush() has left nothing, or the run never ended
         for (const auto& [dev, fd] : written)
             ::close(fd);
     }
 
-    Result<int> openSource(const QString& source, struct stat& st, QByteArray& name);
+    // work() where the calling thread may wait on nothing that a server
+    // holds up: on a worker, while the window is served, when `network`.
+    template <typename Work> void run(bool network, const Work& work) {
+        if (network)
+            runAside(work, beforeWait);
+        else
+            work();
+    }
+    // The copy written ahead for source and target published, if any was;
+    // nullopt: make it now.
+    std::optional<Outcome> publishAhead(const QString& source, const QString& target,
+                                        const TargetPlace& place, const SeenTarget* seen);
+
     Outcome copyTo(const QString& source, const TargetPlace& place, const SeenTarget* seen);
+    bool lookUp(const QString& target);
     void noteWritten(int dirFd, dev_t dev) {
         if (written.count(dev))
             return;
@@ -84,61 +111,17 @@ struct FileCopier::Impl {
     }
 };
 
-// The source opened, and seen to be on the volume its folder was placed on:
-// a file found in the bare mount-point folder of a gone volume is not the
-// one selected.
-Result<int> FileCopier::Impl::openSource(const QString& path, struct stat& st, QByteArray& name) {
-    // O_NONBLOCK: opening a FIFO must not wait for a writer.
-    constexpr int Flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
-    const qsizetype length = folderLength(path);
-    Result<QByteArray> hostFileName = hostName(QStringView(path).mid(path.lastIndexOf(u'\\') + 1));
-    if (length < 0 || !hostFileName) // names no file
-        return FsError::Unlistable;
-    name = std::move(hostFileName.value());
-    const auto openIn = [&](int dirFd) -> Result<int> {
-        Fd in(::openat(dirFd, name.constData(), Flags));
-        if (!in.valid())
-            return errno == ENOTDIR ? FsError::NotFound : fromErrno(errno);
-        if (::fstat(in.get(), &st) != 0)
-            return fromErrno(errno);
-        return in.release();
-    };
-    if (sourceFolder.fd.valid() && QStringView(path).left(length) == sourceFolder.entry) {
-        const Result<int> in = openIn(sourceFolder.fd.get());
-        if (!in || sourceFolder.anyDevice || st.st_dev == sourceFolder.device)
-            return in;
-        ::close(*in); // the volume may have changed: placed again
-    }
-    sourceFolder.fd.reset();
-    const Result<Place> at = DriveTable::instance().place(path.left(length));
-    if (!at)
-        return at.error();
-    Fd folder(::open(at->host.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-    if (!folder.valid())
-        return errno == ENOTDIR ? FsError::NotFound : fromErrno(errno);
-    // Just placed: a file on another device than the drive's lies on a
-    // volume inside it (a subvolume, say).
-    const Result<int> in = openIn(folder.get());
-    if (in) {
-        sourceFolder.entry = path.left(length);
-        sourceFolder.fd.reset(folder.release());
-        sourceFolder.device = at->volume.device;
-        sourceFolder.anyDevice = at->onC;
-    }
-    return in;
-}
-
 Outcome FileCopier::Impl::copyTo(const QString& sourcePath, const TargetPlace& place,
                                  const SeenTarget* seen) {
     struct stat src;
     QByteArray sourceName;
-    const Result<int> opened = openSource(sourcePath, src, sourceName);
+    const Result<int> opened = sourceFolder.open(sourcePath, src, sourceName);
     if (!opened)
         return opened.error();
     Fd in(*opened);
     if (!S_ISREG(src.st_mode))
         return FsError::NotAFile;
-    const int sourceFolderFd = sourceFolder.fd.get();
+    const int sourceFolderFd = sourceFolder.fd();
     if (stampsOf != src.st_dev) {
         stampsOf = src.st_dev;
         stampedHere = stampedByThisKernel(in.get());
@@ -199,10 +182,79 @@ Outcome FileCopier::Impl::copyTo(const QString& sourcePath, const TargetPlace& p
     return FsError::Io; // the name keeps appearing and vanishing under us
 }
 
+std::optional<Outcome> FileCopier::Impl::publishAhead(const QString& source,
+                                                     const QString& target,
+                                                     const TargetPlace& place,
+                                                     const SeenTarget* seen) {
+    if (!ahead)
+        return std::nullopt;
+    const int k = ahead->find(source, target, aheadAt);
+    if (k < 0)
+        return std::nullopt;
+    aheadAt = k;
+    std::optional<WriteAhead::Written> written;
+    if (ahead->wouldWait(k))
+        runAside([&] { written = ahead->take(k); }, beforeWait);
+    else
+        written = ahead->take(k);
+    if (!written)
+        return std::nullopt;
+    const HeldFolder& folder = *place.folder;
+    // Written to a volume that has since gone, or from a source that has
+    // changed since: made again, now.
+    if (written->volume != folder.dev || !sourceFolder.unchanged(source, written->source)) {
+        ahead->discard(k);
+        return std::nullopt;
+    }
+    const PublishPlace at{folder.fd.get(), place.name, folder.fat, folder.plainModes, folder.dev};
+    const std::optional<Outcome> published =
+        publisher.publishWritten(written->source, written->tempDir, written->temporary, at, seen);
+    if (published && published->ok()) {
+        ahead->published(k);
+        noteWritten(folder.fd.get(), folder.dev);
+        return published;
+    }
+    ahead->discard(k);
+    // What the name is (or has become) decides; any other failure is judged
+    // by the copy made again, alone.
+    if (published && (published->error == FsError::Appeared || published->error == FsError::SameFile ||
+                      published->error == FsError::UnsafeTarget ||
+                      published->error == FsError::ReadOnly))
+        return published;
+    return std::nullopt;
+}
+
 FileCopier::FileCopier()
     : d(std::make_unique<Impl>()) {}
 
 FileCopier::~FileCopier() = default;
+
+void FileCopier::setWriteAheadEverywhere(bool on) {
+    aheadEverywhere() = on;
+}
+
+void FileCopier::planRun(const QStringList& folders, const QStringList& sources,
+                         const QStringList& names) {
+    if (d->ahead)
+        d->run(true, [this] { d->ahead->discardAll(); });
+    d->ahead.reset();
+    d->aheadAt = 0;
+    RunPlan plan{folders, sources, names, {}};
+    bool any = false;
+    for (const QString& folder : folders) {
+        plan.ahead.push_back(aheadEverywhere() || onNetwork(folder));
+        any = any || plan.ahead.back();
+    }
+    if (any && !sources.isEmpty())
+        d->ahead = std::make_unique<WriteAhead>(std::move(plan));
+}
+
+bool FileCopier::sameFile(const QString& source, const QString& target) {
+    bool same = false;
+    d->run(onNetwork(source) || onNetwork(target),
+           [&] { same = file_system::sameFile(source, target); });
+    return same;
+}
 
 void FileCopier::setUnnamedTemporaries(bool on) {
     d->publisher.unnamed = on;
@@ -221,16 +273,32 @@ void FileCopier::setMoveHook(std::function<void()> hook) {
 }
 
 Outcome FileCopier::copy(const QString& source, const QString& target) {
-    d->looked = Impl::LookedUp{};
-    const Result<TargetPlace> place = d->folders.place(target);
-    if (!place)
-        return place.error();
-    return d->copyTo(source, *place, nullptr);
+    Outcome outcome;
+    d->run(onNetwork(source) || onNetwork(target), [&] {
+        d->looked = Impl::LookedUp{};
+        const Result<TargetPlace> place = d->folders.place(target);
+        if (!place) {
+            outcome = place.error();
+            return;
+        }
+        if (const std::optional<Outcome> published =
+                d->publishAhead(source, target, *place, nullptr))
+            outcome = *published;
+        else
+            outcome = d->copyTo(source, *place, nullptr);
+    });
+    return outcome;
 }
 
 bool FileCopier::lookUp(const QString& target) {
-    d->looked = Impl::LookedUp{};
-    const Result<TargetPlace> place = d->folders.place(target);
+    bool found = false;
+    d->run(onNetwork(target), [&] { found = d->lookUp(target); });
+    return found;
+}
+
+bool FileCopier::Impl::lookUp(const QString& target) {
+    looked = LookedUp{};
+    const Result<TargetPlace> place = folders.place(target);
     if (!place) // no file can be there, or not a folder the copy would write into
         return place.error() != FsError::Unlistable &&
                !file_system::lookupOrdinaryFile(target).isEmpty();
@@ -238,22 +306,22 @@ bool FileCopier::lookUp(const QString& target) {
         return false; // hidden
     const int dirFd = place->folder->fd.get();
 
-    Impl::LookedUp looked;
-    if (::fstatat(dirFd, place->name.constData(), &looked.seen.st, AT_SYMLINK_NOFOLLOW) == 0)
-        looked.seen.exists = true;
+    LookedUp now;
+    if (::fstatat(dirFd, place->name.constData(), &now.seen.st, AT_SYMLINK_NOFOLLOW) == 0)
+        now.seen.exists = true;
     else if (errno != ENOENT)
         return false;
-    looked.valid = true;
-    looked.target = target;
-    looked.serial = d->folders.serial();
-    looked.name = place->name;
-    d->looked = looked;
+    now.valid = true;
+    now.target = target;
+    now.serial = folders.serial();
+    now.name = place->name;
+    looked = now;
 
-    if (!looked.seen.exists)
+    if (!now.seen.exists)
         return false;
-    if (S_ISLNK(looked.seen.st.st_mode)) // where the link leads decides
+    if (S_ISLNK(now.seen.st.st_mode)) // where the link leads decides
         return !file_system::lookupOrdinaryFile(target).isEmpty();
-    if (!S_ISREG(looked.seen.st.st_mode))
+    if (!S_ISREG(now.seen.st.st_mode))
         return false;
     return !place->folder->fat ||
            (fatAttributes(dirFd, place->name.constData()) & (ATTR_HIDDEN | ATTR_SYS)) == 0;
@@ -264,7 +332,16 @@ Outcome FileCopier::copyAfterLookUp(const QString& source, const QString& target
     const HeldFolder* folder = d->folders.held();
     if (!looked.valid || !folder || looked.target != target || looked.serial != d->folders.serial())
         return copy(source, target);
-    return d->copyTo(source, TargetPlace{folder, looked.name}, &looked.seen);
+    Outcome outcome;
+    d->run(onNetwork(source) || onNetwork(target), [&] {
+        const TargetPlace place{folder, looked.name};
+        if (const std::optional<Outcome> published =
+                d->publishAhead(source, target, place, &looked.seen))
+            outcome = *published;
+        else
+            outcome = d->copyTo(source, place, &looked.seen);
+    });
+    return outcome;
 }
 
 Outcome FileCopier::flush() {
@@ -273,8 +350,12 @@ Outcome FileCopier::flush() {
     for (const auto& [dev, fd] : d->written)
         volumes.push_back(fd);
     // Aside: a sync waits for every byte written since the last one.
+    WriteAhead* const ahead = d->ahead.get();
     runAside(
-        [&volumes, &result] {
+        [&volumes, &result, ahead] {
+            // Nothing written ahead may stay while the user can change a disk.
+            if (ahead)
+                ahead->discardAll();
             for (const int fd : volumes) {
                 if (::syncfs(fd) != 0 && result.ok())
                     result = Outcome(fromErrno(errno));
@@ -292,7 +373,7 @@ Outcome FileCopier::flush() {
 
 void FileCopier::resolveFoldersAgain() {
     d->folders.drop();
-    d->sourceFolder.fd.reset();
+    d->sourceFolder.drop();
     d->looked = Impl::LookedUp{};
 }
 

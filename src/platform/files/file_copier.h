@@ -3,6 +3,7 @@
 #include "platform/fs_error.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -43,6 +44,18 @@ namespace platform {
 // - Nothing is synced per file: flush() syncs every volume written since
 //   the last flush, once. Call it before asking the user to change a
 //   disk and at the end of a run.
+// - Nothing that can reach a network volume runs on the calling thread:
+//   every call whose source or target lies on one waits for a worker as a
+//   large copy does. (Only the drive table's own records tell which
+//   volume a path lies on.)
+// - Copies into folders on network volumes are written ahead of their
+//   turn, once planRun() has said what the run will copy: the copy a call
+//   asks for is then published (renamed into place) from a temporary
+//   already made, after checking that the source and the target's volume
+//   are still as they were when it was written; else, or if nothing was
+//   written ahead, it is made now. No copy takes its name before the calls
+//   for every earlier one have been made, and what is written ahead never
+//   outlives flush(). (file_copier_ahead_p.h)
 class FileCopier {
 public:
     FileCopier();
@@ -51,6 +64,15 @@ public:
     FileCopier& operator=(const FileCopier&) = delete;
 
     Outcome copy(const QString& source, const QString& target);
+
+    // The run will copy every source (bare names in `names`) into every
+    // folder (each as a target path begins: "D:\OUT\"), folder by folder,
+    // in that order. Calls for these copies may then find them written.
+    void planRun(const QStringList& folders, const QStringList& sources,
+                 const QStringList& names);
+
+    // file_system::sameFile(), on a worker where a path may reach the network.
+    bool sameFile(const QString& source, const QString& target);
 
     // The existence test before a copy: whether target names an ordinary
     // file, answered as file_system::lookupOrdinaryFile() answers, but
@@ -84,6 +106,9 @@ public:
     // the wait serves paint events only. Empty: nothing.
     void setBeforeWait(std::function<void()> paint);
 
+    // Tests: copies into folders on every volume are written ahead, not only
+    // on network volumes. Off by default.
+    static void setWriteAheadEverywhere(bool on);
     // Tests: off makes new targets take the named-temporary route that file
     // systems without unnamed temporaries take. On by default.
     void setUnnamedTemporaries(bool on);

@@ -99,46 +99,65 @@ unsigned fatAttributes(int dirFd, const char* name) {
     return attributes;
 }
 
-std::optional<Outcome> Publisher::publish(const struct stat& src, const PublishPlace& place,
-                                          bool allowUnnamed, const SeenTarget* seen,
-                                          const Fill& fill) {
-    const int dirFd = place.dirFd;
-    const char* const cname = place.name.constData();
-
+std::optional<Outcome> Publisher::checkName(const struct stat& src, const PublishPlace& place,
+                                            const SeenTarget* seen, bool& exists) const {
     struct stat target;
-    bool exists = true;
+    exists = true;
     if (seen) {
         exists = seen->exists;
         target = seen->st;
-    } else if (::fstatat(dirFd, cname, &target, AT_SYMLINK_NOFOLLOW) != 0) {
+    } else if (::fstatat(place.dirFd, place.name.constData(), &target, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno != ENOENT)
             return Outcome(fromErrno(errno));
         exists = false;
     }
-    if (exists) {
-        if (const std::optional<Outcome> refused = refusal(target, src, place))
-            return refused;
-    }
+    if (exists)
+        return refusal(target, src, place);
+    return std::nullopt;
+}
 
-    // The temporary may have its final mode from the start, which saves a
-    // change of it (a journal entry on ext4, a round trip to a server),
-    // where nothing but the umask could alter the mode asked. The bytes it
-    // shows meanwhile are the source's, under the same mode.
-    const mode_t mode = src.st_mode & 0777;
-    const bool modeAtOnce = place.plainModes && (src.st_mode & 07000) == 0 && (mode & m_umask) == 0;
-    const mode_t createMode = modeAtOnce ? mode : 0600;
+std::optional<Outcome> Publisher::publish(const struct stat& src, const PublishPlace& place,
+                                          bool allowUnnamed, const SeenTarget* seen,
+                                          const Fill& fill) {
+    bool exists = true;
+    if (const std::optional<Outcome> refused = checkName(src, place, seen, exists))
+        return refused;
 
     if (!exists && allowUnnamed && unnamed && !m_noUnnamed.count(place.dev)) {
-        const int out = ::openat(dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, createMode);
+        const int out = ::openat(place.dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC,
+                                 createMode(src, place.plainModes));
         if (out < 0 && !unnamedUnsupported(errno))
             return Outcome(fromErrno(errno));
         if (out >= 0)
-            return publishUnnamed(out, src, place, modeAtOnce, fill);
+            return publishUnnamed(out, src, place, createMode(src, place.plainModes) != 0600,
+                                  fill);
         m_noUnnamed.insert(place.dev); // not asked again on this volume
     }
 
     // Named temporary: hidden, unique, in the same folder so that the
     // rename is atomic.
+    QByteArray temporary;
+    if (const Outcome o = writeTemporary(src, place.dirFd, place.plainModes, fill, temporary); !o)
+        return o;
+    const std::optional<Outcome> moved = rename(place.dirFd, temporary, place, exists);
+    if (!moved || !moved->ok())
+        ::unlinkat(place.dirFd, temporary.constData(), 0);
+    return moved;
+}
+
+mode_t Publisher::createMode(const struct stat& src, bool plainModes) const {
+    // The temporary may have its final mode from the start, which saves a
+    // change of it (a journal entry on ext4, a round trip to a server),
+    // where nothing but the umask could alter the mode asked. The bytes it
+    // shows meanwhile are the source's, under the same mode.
+    const mode_t mode = src.st_mode & 0777;
+    const bool atOnce = plainModes && (src.st_mode & 07000) == 0 && (mode & m_umask) == 0;
+    return atOnce ? mode : 0600;
+}
+
+Outcome Publisher::writeTemporary(const struct stat& src, int dirFd, bool plainModes,
+                                  const Fill& fill, QByteArray& name) {
+    const mode_t mode = createMode(src, plainModes);
     char temporary[] = ".pelmora-XXXXXXXX";
     Fd out;
     for (int tries = 0; tries < 100 && !out.valid(); ++tries) {
@@ -147,12 +166,12 @@ std::optional<Outcome> Publisher::publish(const struct stat& src, const PublishP
         for (char* c = temporary + 9; *c; ++c)
             *c = digits[random->bounded(int(sizeof digits - 1))];
         out.reset(::openat(dirFd, temporary, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW,
-                           createMode));
+                           mode));
         if (!out.valid() && errno != EEXIST)
-            return Outcome(fromErrno(errno));
+            return fromErrno(errno);
     }
     if (!out.valid())
-        return Outcome(FsError::Io);
+        return FsError::Io;
 
     auto fail = [&](FsError error) {
         out.reset();
@@ -161,28 +180,42 @@ std::optional<Outcome> Publisher::publish(const struct stat& src, const PublishP
     };
     if (const Outcome o = fill(out.get()); !o)
         return fail(o.error);
-    if (const Outcome o = keepMetadata(out.get(), src, modeAtOnce); !o)
+    if (const Outcome o = keepMetadata(out.get(), src, mode != 0600); !o)
         return fail(o.error);
     if (!out.close())
         return fail(writeError(errno, dirFd));
+    name = QByteArray(temporary);
+    return Outcome::success();
+}
 
+std::optional<Outcome> Publisher::rename(int tempDir, const QByteArray& temporary,
+                                         const PublishPlace& place, bool exists) {
+    const char* const cname = place.name.constData();
     if (!exists && !m_noExclusiveRename.count(place.dev)) {
-        // A target that appeared meanwhile is checked before it is replaced.
-        if (::renameat2(dirFd, temporary, dirFd, cname, RENAME_NOREPLACE) == 0)
+        // A target that appeared meanwhile is never replaced unasked.
+        if (::renameat2(tempDir, temporary.constData(), place.dirFd, cname, RENAME_NOREPLACE) == 0)
             return Outcome::success();
-        if (errno == EEXIST) {
-            ::unlinkat(dirFd, temporary, 0);
-            return std::nullopt;
-        }
+        if (errno == EEXIST)
+            return Outcome(FsError::Appeared);
         if (errno != EINVAL && errno != ENOSYS)
-            return fail(fromErrno(errno));
+            return Outcome(fromErrno(errno));
         // Refused by the file system (sshfs asks its server each time):
         // not asked again on this volume.
         m_noExclusiveRename.insert(place.dev);
     }
-    if (::renameat(dirFd, temporary, dirFd, cname) != 0)
-        return fail(fromErrno(errno));
+    if (::renameat(tempDir, temporary.constData(), place.dirFd, cname) != 0)
+        return Outcome(fromErrno(errno));
     return Outcome::success();
+}
+
+std::optional<Outcome> Publisher::publishWritten(const struct stat& src, int tempDir,
+                                                 const QByteArray& temporary,
+                                                 const PublishPlace& place,
+                                                 const SeenTarget* seen) {
+    bool exists = true;
+    if (const std::optional<Outcome> refused = checkName(src, place, seen, exists))
+        return refused;
+    return rename(tempDir, temporary, place, exists);
 }
 
 std::optional<Outcome> Publisher::publishUnnamed(int descriptor, const struct stat& src,
@@ -212,7 +245,9 @@ std::optional<Outcome> Publisher::publishUnnamed(int descriptor, const struct st
             m_linkByDescriptor = false;
     }
     if (linked != 0) {
-        if (error == EEXIST || error == ENOENT || error == EPERM)
+        if (error == EEXIST)
+            return Outcome(FsError::Appeared);
+        if (error == ENOENT || error == EPERM)
             return std::nullopt;
         return Outcome(writeError(error, out.get()));
     }

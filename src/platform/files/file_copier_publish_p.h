@@ -65,10 +65,26 @@ class Publisher {
 public:
     Publisher();
 
-    // One attempt. nullopt: the name appeared or vanished while the copy
-    // was made; try again without `seen`, the named way.
+    // One attempt. Appeared: the name was free when checked (by `seen`,
+    // else a lookup now) and is taken now: nothing was replaced, the user
+    // is to be asked. nullopt: the name vanished meanwhile, or the unnamed
+    // temporary could not be linked; try again without `seen`, the named
+    // way.
     std::optional<Outcome> publish(const struct stat& src, const PublishPlace& place,
                                    bool allowUnnamed, const SeenTarget* seen, const Fill& fill);
+
+    // The two halves of the named way, for a copy written ahead of its
+    // turn. writeTemporary() makes a hidden, uniquely named file in dirFd
+    // (any folder on the target's volume), fills it, keeps the mode and
+    // time and closes it; it leaves nothing on failure. publishWritten()
+    // checks the name as publish() does, then renames such a temporary to
+    // it; whatever the outcome, the temporary (if still there) is the
+    // caller's to remove.
+    Outcome writeTemporary(const struct stat& src, int dirFd, bool plainModes, const Fill& fill,
+                           QByteArray& name);
+    std::optional<Outcome> publishWritten(const struct stat& src, int tempDir,
+                                          const QByteArray& temporary, const PublishPlace& place,
+                                          const SeenTarget* seen);
 
     // Forgets what the volumes refused (after a flush a disk may be changed,
     // and the next one under the same device can do more).
@@ -81,6 +97,12 @@ public:
     bool unnamed = true;
 
 private:
+    // A refusal of the name, or nullopt with whether it is taken.
+    std::optional<Outcome> checkName(const struct stat& src, const PublishPlace& place,
+                                     const SeenTarget* seen, bool& exists) const;
+    mode_t createMode(const struct stat& src, bool plainModes) const;
+    std::optional<Outcome> rename(int tempDir, const QByteArray& temporary,
+                                  const PublishPlace& place, bool exists);
     std::optional<Outcome> publishUnnamed(int out, const struct stat& src,
                                           const PublishPlace& place, bool modeSet,
                                           const Fill& fill);

@@ -1,5 +1,8 @@
 #include "platform/files/file_copier_source_p.h"
 
+#include "platform/drives/drive_table.h"
+#include "platform/files/file_copier_target_p.h"
+
 #include <algorithm>
 
 #include <fcntl.h>
@@ -89,6 +92,57 @@ Outcome sameSource(const struct stat& before, int dirFd, const char* name) {
         !sameTime(now.st_mtim, before.st_mtim) || !sameTime(now.st_ctim, before.st_ctim))
         return FsError::SourceChanged;
     return Outcome::success();
+}
+
+Result<int> SourceFolder::open(const QString& path, struct stat& st, QByteArray& name) {
+    // O_NONBLOCK: opening a FIFO must not wait for a writer.
+    constexpr int Flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    const qsizetype length = folderLength(path);
+    Result<QByteArray> hostFileName = hostName(QStringView(path).mid(path.lastIndexOf(u'\\') + 1));
+    if (length < 0 || !hostFileName) // names no file
+        return FsError::Unlistable;
+    name = std::move(hostFileName.value());
+    const auto openIn = [&](int dirFd) -> Result<int> {
+        Fd in(::openat(dirFd, name.constData(), Flags));
+        if (!in.valid())
+            return errno == ENOTDIR ? FsError::NotFound : fromErrno(errno);
+        if (::fstat(in.get(), &st) != 0)
+            return fromErrno(errno);
+        return in.release();
+    };
+    if (m_fd.valid() && QStringView(path).left(length) == m_entry) {
+        const Result<int> in = openIn(m_fd.get());
+        if (!in || m_anyDevice || st.st_dev == m_device)
+            return in;
+        ::close(*in); // the volume may have changed: placed again
+    }
+    m_fd.reset();
+    const Result<Place> at = DriveTable::instance().place(path.left(length));
+    if (!at)
+        return at.error();
+    Fd folder(::open(at->host.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.valid())
+        return errno == ENOTDIR ? FsError::NotFound : fromErrno(errno);
+    // Just placed: a file on another device than the drive's lies on a
+    // volume inside it (a subvolume, say).
+    const Result<int> in = openIn(folder.get());
+    if (in) {
+        m_entry = path.left(length);
+        m_fd.reset(folder.release());
+        m_device = at->volume.device;
+        m_anyDevice = at->onC;
+    }
+    return in;
+}
+
+Outcome SourceFolder::unchanged(const QString& path, const struct stat& before) {
+    struct stat st;
+    QByteArray name;
+    const Result<int> in = open(path, st, name);
+    if (!in)
+        return FsError::SourceChanged;
+    ::close(*in);
+    return sameSource(before, m_fd.get(), name.constData());
 }
 
 } // namespace platform::copier

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "platform/files/file_copier_fd_p.h"
 #include "platform/fs_error.h"
+
+#include <QByteArray>
+#include <QString>
 
 #include <ctime>
 
@@ -48,5 +52,28 @@ RacyWait racyWait(const struct stat& st, bool stampedByThisKernel);
 // SourceChanged when not. One stat of the name tells both: while it leads
 // to the same file, it is that file's stat.
 Outcome sameSource(const struct stat& before, int dirFd, const char* name);
+
+// Opens sources by their drive-letter paths, holding the folder of the last
+// one: the next is most likely beside it. A file opened there must be on
+// the volume the folder was placed on, else its path is placed again: a
+// file found in the bare mount-point folder of a gone volume is not the one
+// selected. One per thread.
+class SourceFolder {
+public:
+    // The source opened for reading (never waiting on a FIFO), with its stat
+    // and its bare host name in the folder now held.
+    Result<int> open(const QString& path, struct stat& st, QByteArray& name);
+    // sameSource() of the file `path` names, against `before`.
+    Outcome unchanged(const QString& path, const struct stat& before);
+    // The folder held (O_PATH), or -1.
+    int fd() const { return m_fd.get(); }
+    void drop() { m_fd.reset(); }
+
+private:
+    QString m_entry; // drive-letter folder
+    Fd m_fd;         // O_PATH
+    dev_t m_device = 0;
+    bool m_anyDevice = false; // on C:, the whole host tree
+};
 
 } // namespace platform::copier
