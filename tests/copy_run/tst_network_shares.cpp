@@ -7,12 +7,18 @@
 #include "copy_run/status.h"
 #include "platform/drives/drive_path.h"
 #include "platform/drives/drive_table.h"
+#include "platform/files/file_copier.h"
 #include "platform/widgets/folder_browser.h"
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
+#include <QThread>
+#include <QTimer>
 #include <QtTest>
+
+#include <atomic>
 
 #include <sys/stat.h>
 
@@ -246,6 +252,60 @@ private Q_SLOTS:
         verifyTargets(result, answer != Answer::Retry);
         if (disk)
             QCOMPARE(entriesOf(disk->path()), QStringList());
+    }
+
+    // A share that stops answering in the middle of a run (its sshfs
+    // stopped while a copy is written ahead): the window is served all the
+    // while, and once the share answers again the run ends with every file.
+    void stoppedMidRun() {
+        QStringList sources, names;
+        for (int k = 0; k < 30; ++k) {
+            names << QStringLiteral("s%1.txt").arg(k);
+            const QByteArray host = QFile::encodeName(m_sources.filePath(names.last()));
+            QVERIFY(writeHost(host, "small file " + QByteArray::number(k)));
+            sources << platform::drive_path::fromHost(host).value();
+        }
+        std::atomic<int> moves{0};
+        std::atomic<bool> stopped{false}, resumed{false};
+        platform::FileCopier::setMoveHook([&] {
+            if (++moves == 10 && m_net->pause(0, true))
+                stopped = true;
+        });
+        const auto noHook = qScopeGuard([] { platform::FileCopier::setMoveHook({}); });
+        int ticksWhileStopped = 0;
+        QTimer ticker;
+        ticker.setInterval(5);
+        connect(&ticker, &QTimer::timeout, this, [&] {
+            if (stopped && !resumed && ++ticksWhileStopped == 20 && !resumed.exchange(true))
+                m_net->pause(0, false);
+        });
+        // Should the window freeze, the share answers after a long while and
+        // the test fails instead of hanging.
+        const std::unique_ptr<QThread> fallback(QThread::create([&] {
+            const QDeadlineTimer guard(20'000);
+            while (!resumed && !guard.hasExpired())
+                QThread::msleep(10);
+            if (!resumed.exchange(true))
+                m_net->pause(0, false);
+        }));
+        fallback->start();
+        ticker.start();
+        m_sel->select(sources, {folder(0)});
+
+        Status::instance().OkBtn_Click();
+
+        fallback->wait();
+        QVERIFY(stopped);
+        QCOMPARE(ticksWhileStopped, 20);
+        QStringList there = entriesOf(served(0));
+        there.sort();
+        names.sort();
+        QCOMPARE(there, names); // nothing else, nothing temporary
+        names.clear();
+        for (int k = 0; k < 30; ++k)
+            QCOMPARE(readHost(served(0, QStringLiteral("s%1.txt").arg(k))),
+                     "small file " + QByteArray::number(k));
+        QVERIFY(!Status::exists());
     }
 
     // A share whose sshfs died is a drive that is not ready, though its dead

@@ -264,6 +264,11 @@ bool NetworkShares::kill(int i) {
     return isMounted(i);
 }
 
+bool NetworkShares::pause(int i, bool stopped) {
+    const Share& s = *m_shares.at(i);
+    return s.sshfs && ::kill(pid_t(s.sshfs->processId()), stopped ? SIGSTOP : SIGCONT) == 0;
+}
+
 bool NetworkShares::drop(int i) {
     Share& s = *m_shares.at(i);
     if (!s.sshfs || s.session == 0 || ::kill(pid_t(s.session), SIGTERM) != 0)

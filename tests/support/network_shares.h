@@ -44,6 +44,9 @@ public:
     bool mount(int i, const QStringList& options = {});
     // Kills the sshfs of share i (SIGKILL): the mount stays, dead.
     bool kill(int i);
+    // Stops (SIGSTOP) or continues the sshfs of share i: while stopped,
+    // every call into the mount waits.
+    bool pause(int i, bool stopped);
     // The server ends the connection of share i: sshfs unmounts and ends.
     bool drop(int i);
     // Takes away the mount of share i, live or dead (fusermount -u -z), and

@@ -61,6 +61,12 @@ public:
 
     // Writes copy k ahead into a temporary; its slot as it is to stand.
     Slot write(int k, quint64 generation);
+    // Lets go of every folder held, so that a disk can be taken out.
+    void drop() {
+        m_targets.drop();
+        m_sources.drop();
+        m_areaFolder = -1;
+    }
 
 private:
     // The two folders of the run's this worker writes into, in folder's
@@ -165,6 +171,8 @@ WriteAhead::WriteAhead(RunPlan plan)
     , m_runName(runName())
     , m_folderVolume(m_plan.folders.size(), 0) {
     for (int i = 0; i < Workers; ++i)
+        m_workers.push_back(std::make_unique<Worker>(*this, i));
+    for (int i = 0; i < Workers; ++i)
         m_threads.emplace_back([this, i] { work(i); });
 }
 
@@ -183,7 +191,7 @@ WriteAhead::~WriteAhead() {
 }
 
 void WriteAhead::work(int index) {
-    Worker worker(*this, index);
+    Worker& worker = *m_workers[index];
     std::unique_lock lock(m_lock);
     for (;;) {
         if (m_stopping)
@@ -350,6 +358,9 @@ void WriteAhead::discardAll() {
             it = drop(it);
         m_changed.notify_all();
         m_changed.wait(lock, [&] { return m_busy == 0; });
+        // Idle and held back: their folders can go from under them.
+        for (const std::unique_ptr<Worker>& worker : m_workers)
+            worker->drop();
         m_slots.clear();
         m_heldBack.clear();
         removals = std::move(m_removals);
