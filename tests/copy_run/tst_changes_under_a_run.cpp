@@ -50,6 +50,38 @@ private Q_SLOTS:
         QVERIFY(ended());
     }
 
+    // A file takes the target's name while the copy is made, after the
+    // existence test found none there: it is asked about (Skip File here),
+    // never replaced unasked.
+    void fileAppearsWhileCopied_data() {
+        QTest::addColumn<bool>("ahead");
+        QTest::newRow("one at a time") << false;
+        QTest::newRow("written ahead") << true;
+    }
+    void fileAppearsWhileCopied() {
+        QFETCH(bool, ahead);
+        platform::FileCopier::setWriteAheadEverywhere(ahead);
+        const QString folder = m_drives->mkdir(QStringLiteral("D:\\to\\"));
+        const QByteArray appeared = m_drives->host(QStringLiteral("D:\\to\\a.txt"));
+        int moves = 0;
+        platform::FileCopier::setMoveHook([&] {
+            if (moves++ == 0)
+                m_user->check(writeHost(appeared, Old), "no file appeared");
+        });
+        const auto noHook = qScopeGuard([] {
+            platform::FileCopier::setMoveHook({});
+            platform::FileCopier::setWriteAheadEverywhere(false);
+        });
+        m_user->expectWindow(QStringLiteral("Overwrite"), [](QDialog& w) { click(w, "Command4"); });
+        m_sel->select({A}, {folder});
+
+        run();
+
+        QCOMPARE(entriesOf(m_drives->host(QStringLiteral("D:\\to"))), QStringList{"a.txt"});
+        QCOMPARE(readHost(appeared), Old);
+        QVERIFY(ended());
+    }
+
     // A source that changes while it is copied (the copier's own hook
     // changes it once its first bytes have moved, so nothing depends on
     // timing): the copy fails with the box and nothing is in the target's
