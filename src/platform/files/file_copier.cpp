@@ -23,20 +23,14 @@
 
 namespace platform {
 
-namespace copier {
-std::function<void()>& moveHookOfCopier() {
+std::function<void()>& copier::MoveJob::moveHook() {
     static std::function<void()> hook;
     return hook;
 }
-} // namespace copier
 
 using namespace copier;
 
 namespace {
-
-std::function<void()>& moveHook() {
-    return moveHookOfCopier();
-}
 
 bool& aheadEverywhere() {
     static bool on = false;
@@ -76,7 +70,7 @@ struct FileCopier::Impl {
     // One open folder per volume written since the last flush, for syncfs.
     std::map<dev_t, int> written;
 
-    // The run's copies written ahead; the plan's index of the last one asked for.
+    // The run's copies written ahead; the plan's index the next call is searched from.
     std::unique_ptr<WriteAhead> ahead;
     int aheadAt = 0;
 
@@ -136,14 +130,7 @@ Outcome FileCopier::Impl::copyTo(const QString& sourcePath, const TargetPlace& p
     bool rangeRefused = false;
     std::optional<MoveBuffer> ownBuffer; // the worker's
     const auto moveAll = [&](int out) {
-        MoveJob job;
-        job.in = in.get();
-        job.out = out;
-        job.length = src.st_size;
-        job.blocks = src.st_blocks;
-        job.first = noRange.count(volumes) ? Route::Send : Route::Range;
-        job.keepHoles = !folder.fat;
-        job.afterFirstPiece = &moveHook();
+        const MoveJob job = MoveJob::whole(in.get(), out, src, noRange.count(volumes), !folder.fat);
         racy.wait();
         const MoveResult moved = moveBytes(job, aside ? ownBuffer.emplace() : buffer);
         rangeRefused = rangeRefused || moved.rangeRefused;
@@ -191,7 +178,7 @@ std::optional<Outcome> FileCopier::Impl::publishAhead(const QString& source,
     const int k = ahead->find(source, target, aheadAt);
     if (k < 0)
         return std::nullopt;
-    aheadAt = k;
+    aheadAt = k + 1; // asked again (Retry), it is copied alone
     std::optional<WriteAhead::Written> written;
     if (ahead->wouldWait(k))
         runAside([&] { written = ahead->take(k); }, beforeWait);
@@ -269,7 +256,7 @@ void FileCopier::setWorkerHook(std::function<void()> hook) {
 }
 
 void FileCopier::setMoveHook(std::function<void()> hook) {
-    moveHook() = std::move(hook);
+    MoveJob::moveHook() = std::move(hook);
 }
 
 Outcome FileCopier::copy(const QString& source, const QString& target) {

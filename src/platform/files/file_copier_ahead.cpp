@@ -20,8 +20,6 @@
 
 namespace platform::copier {
 
-std::function<void()>& moveHookOfCopier(); // file_copier.cpp
-
 namespace {
 
 QByteArray runName() {
@@ -140,14 +138,8 @@ WriteAhead::Slot WriteAhead::Worker::write(int k, quint64 generation) {
     const std::pair<dev_t, dev_t> volumes{src.st_dev, folder.dev};
     const int sourceFolder = m_sources.fd();
     const auto moveAll = [&](int out) {
-        MoveJob job;
-        job.in = in.get();
-        job.out = out;
-        job.length = src.st_size;
-        job.blocks = src.st_blocks;
-        job.first = m_noRange.count(volumes) ? Route::Send : Route::Range;
-        job.keepHoles = !folder.fat;
-        job.afterFirstPiece = &moveHookOfCopier();
+        const MoveJob job =
+            MoveJob::whole(in.get(), out, src, m_noRange.count(volumes), !folder.fat);
         racy.wait();
         const MoveResult moved = moveBytes(job, m_buffer);
         if (moved.rangeRefused)

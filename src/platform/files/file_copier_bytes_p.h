@@ -2,6 +2,7 @@
 
 #include "platform/fs_error.h"
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <functional>
@@ -37,6 +38,16 @@ struct MoveJob {
     bool keepHoles = true;      // false where the target cannot store holes (FAT)
     // Tests: called once, after the first piece of the bytes has moved.
     const std::function<void()>* afterFirstPiece = nullptr;
+
+    // The whole of a source seen as `src` into out, with the copier's hook
+    // for tests.
+    static MoveJob whole(int in, int out, const struct stat& src, bool rangeRefused,
+                         bool keepHoles) {
+        return MoveJob{in,         out,       src.st_size, src.st_blocks,
+                       rangeRefused ? Route::Send : Route::Range, keepHoles, &moveHook()};
+    }
+    // Tests: what FileCopier::setMoveHook() set.
+    static std::function<void()>& moveHook();
 };
 
 struct MoveResult {
