@@ -10,7 +10,10 @@
 #include <QDir>
 #include <QFile>
 #include <QScopeGuard>
+#include <QThread>
 #include <QtTest>
+
+#include <atomic>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -86,8 +89,6 @@ private Q_SLOTS:
     // changes it once its first bytes have moved, so nothing depends on
     // timing): the copy fails with the box and nothing is in the target's
     // folder, not even a temporary; Retry copies the file as it is now.
-    // (Onto a share, where copies are written ahead, the copy is made
-    // again at its turn instead.)
     // Small files are copied inline, large ones (sparse here) on the worker;
     // on a share the source's times are whole seconds.
     void changingSource_data() {
@@ -96,6 +97,7 @@ private Q_SLOTS:
         for (const char* where : {"inline", "worker", "share"})
             for (const char* change : {"append", "rewrite", "truncate", "replace"})
                 QTest::addRow("%s, %s", change, where) << change << where;
+        QTest::newRow("rewrite, written ahead") << "rewrite" << "written ahead";
     }
     void changingSource() {
         QFETCH(QString, change);
@@ -126,7 +128,7 @@ private Q_SLOTS:
         QVERIFY(where == QLatin1String("worker") ? makeSparse(sourceHost, {9 * M, 0, M, 8 * M, M})
                                                  : writeHost(sourceHost, randomBytes(100 * 1024)));
         const QByteArray path = sourceHost;
-        int moves = 0;
+        std::atomic<int> moves{0};
         platform::FileCopier::setMoveHook([&] {
             if (moves++ != 0)
                 return;
@@ -147,12 +149,28 @@ private Q_SLOTS:
         });
         const auto noHook = qScopeGuard([] { platform::FileCopier::setMoveHook({}); });
         m_sel->select({source}, {folder});
-        // Onto a share the copy is written ahead of its turn; changed under
-        // that, it is made again at its turn, from the source as it is then.
-        if (where != QLatin1String("share"))
+        // Written ahead of its turn and changed under that, the copy is made
+        // again at its turn, from the source as it is then.
+        const bool ahead = where == QLatin1String("written ahead");
+        platform::FileCopier::setWriteAheadEverywhere(ahead);
+        const auto everywhereOff =
+            qScopeGuard([] { platform::FileCopier::setWriteAheadEverywhere(false); });
+        if (ahead) {
+            // An old file there: the run stops to ask, and goes on once the
+            // copy written ahead has met the change.
+            QVERIFY(writeHost(folderHost + '/' + name, Old));
+            m_user->expectWindow(QStringLiteral("Overwrite"), [&](QDialog& w) {
+                const QDeadlineTimer patience(10'000);
+                while (moves == 0 && !patience.hasExpired())
+                    QThread::msleep(5);
+                QThread::msleep(50); // the worker's copy fails on the change
+                click(w, "Command3");
+            });
+        } else {
             m_user->expectBoxActing(
                 [&] { m_user->check(entriesOf(folderHost).isEmpty(), "a copy was left behind"); },
                 Answer::Retry, copyErrorPrompt(false));
+        }
 
         run();
 

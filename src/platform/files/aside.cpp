@@ -7,11 +7,19 @@
 #include <QEventLoop>
 #include <QThread>
 
+#include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 namespace platform::aside {
 
 namespace {
+
+// Well under a display frame, and under what a round trip to a server
+// across a network takes.
+constexpr int QuickMs = 3;
 
 std::function<void()>& workerHook() {
     static std::function<void()> hook;
@@ -24,27 +32,86 @@ void setWorkerHook(std::function<void()> hook) {
     workerHook() = std::move(hook);
 }
 
-void run(const std::function<void()>& work, const std::function<void()>& beforeWait) {
-    QCoreApplication* const app = QCoreApplication::instance();
-    if (!app || QThread::currentThread() != app->thread()) {
-        work();
-        return;
+namespace {
+
+// The thread that takes the work, made once and kept: a thread made for
+// each piece costs more than a call to a share that answers at once. Work
+// handed over while it is busy (from a timer served during a wait) gets a
+// thread of its own. Never destroyed: it waits for work until the process
+// ends.
+class Runner {
+public:
+    static Runner& instance() {
+        static Runner* const runner = new Runner;
+        return *runner;
+    }
+    // Takes the work unless busy; the loop is told to quit when it is done.
+    bool start(const std::function<void()>& work, QEventLoop* loop) {
+        {
+            const std::lock_guard lock(m_lock);
+            if (m_work)
+                return false;
+            m_work = &work;
+            m_loop = loop;
+            m_done = false;
+        }
+        m_changed.notify_all();
+        return true;
+    }
+    bool waitDone(int ms) {
+        std::unique_lock lock(m_lock);
+        return m_changed.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_done; });
+    }
+    // The work has ended; the loop may go.
+    void release() {
+        std::unique_lock lock(m_lock);
+        m_changed.wait(lock, [this] { return m_done; });
+        m_work = nullptr;
+        m_loop = nullptr;
     }
 
+private:
+    Runner() { std::thread([this] { serve(); }).detach(); }
+    void serve() {
+        std::unique_lock lock(m_lock);
+        for (;;) {
+            m_changed.wait(lock, [this] { return m_work && !m_done; });
+            const std::function<void()>& work = *m_work;
+            const std::function<void()> hook = workerHook();
+            lock.unlock();
+            if (hook)
+                hook();
+            work();
+            lock.lock();
+            m_done = true;
+            if (m_loop)
+                QMetaObject::invokeMethod(m_loop, &QEventLoop::quit, Qt::QueuedConnection);
+            m_changed.notify_all();
+        }
+    }
+
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    const std::function<void()>* m_work = nullptr;
+    QEventLoop* m_loop = nullptr;
+    bool m_done = true;
+};
+
+// The work on a thread of its own, waited for as run() waits.
+void runOnOwnThread(const std::function<void()>& work, const std::function<void()>& beforeWait) {
     const std::function<void()> hook = workerHook(); // the worker's own copy
     const std::unique_ptr<QThread> worker(QThread::create([&work, hook] {
         if (hook)
             hook();
         work();
     }));
-    // What the windows are to show while the work runs (the file it
-    // copies) is painted first: the wait serves paint events only.
-    if (beforeWait)
-        beforeWait();
     QEventLoop loop;
     QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    const events::InputHold hold;
     worker->start();
+    if (worker->wait(QDeadlineTimer(QuickMs)))
+        return;
+    if (beforeWait)
+        beforeWait();
     // The loop may also be told to end by the application quitting: what
     // the work was handed must not go away under it, so it is waited for.
     while (!worker->isFinished()) {
@@ -53,6 +120,39 @@ void run(const std::function<void()>& work, const std::function<void()>& beforeW
             worker->wait(QDeadlineTimer(20));
     }
     worker->wait();
+}
+
+} // namespace
+
+void run(const std::function<void()>& work, const std::function<void()>& beforeWait) {
+    QCoreApplication* const app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread()) {
+        work();
+        return;
+    }
+    const events::InputHold hold;
+    Runner& runner = Runner::instance();
+    QEventLoop loop;
+    if (!runner.start(work, &loop)) {
+        runOnOwnThread(work, beforeWait);
+        return;
+    }
+    // Most work handed over (a call to a share that answers) ends within a
+    // few milliseconds: then nothing needs painting or serving for it.
+    // Otherwise what the windows are to show while the work runs (the file
+    // it copies) is painted first: the wait serves paint events only.
+    if (!runner.waitDone(QuickMs)) {
+        if (beforeWait)
+            beforeWait();
+        // Also told to end by the application quitting: what the work was
+        // handed must not go away under it, so it is waited for.
+        while (!runner.waitDone(0)) {
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
+            if (!runner.waitDone(0))
+                runner.waitDone(20);
+        }
+    }
+    runner.release();
 }
 
 } // namespace platform::aside

@@ -11,6 +11,7 @@
 #include "platform/files/file_system.h"
 
 #include <cerrno>
+#include <chrono>
 #include <map>
 #include <set>
 #include <utility>
@@ -73,6 +74,8 @@ struct FileCopier::Impl {
     // The run's copies written ahead; the plan's index the next call is searched from.
     std::unique_ptr<WriteAhead> ahead;
     int aheadAt = 0;
+    // Existence tests on network volumes that waited a round trip, in a row.
+    int slowLookUps = 0;
 
     ~Impl() {
         if (ahead)
@@ -88,6 +91,18 @@ struct FileCopier::Impl {
             runAside(work, beforeWait);
         else
             work();
+    }
+    // Writing ahead pays where a call waits a round trip on a network: it
+    // starts once 16 existence tests in a row have taken that long (a few
+    // in a row do on a busy machine, or while the server catches up).
+    // On a share that answers at once the workers would only get in the
+    // way of the run's own calls.
+    void noteLookUp(std::chrono::steady_clock::duration took) {
+        if (!ahead || ahead->started())
+            return;
+        slowLookUps = took >= std::chrono::microseconds(1500) ? slowLookUps + 1 : 0;
+        if (slowLookUps >= 16)
+            ahead->start();
     }
     // The copy written ahead for source and target published, if any was;
     // nullopt: make it now.
@@ -232,8 +247,12 @@ void FileCopier::planRun(const QStringList& folders, const QStringList& sources,
         plan.ahead.push_back(aheadEverywhere() || onNetwork(folder));
         any = any || plan.ahead.back();
     }
-    if (any && !sources.isEmpty())
+    if (any && !sources.isEmpty()) {
         d->ahead = std::make_unique<WriteAhead>(std::move(plan));
+        d->slowLookUps = 0;
+        if (aheadEverywhere())
+            d->ahead->start();
+    }
 }
 
 bool FileCopier::sameFile(const QString& source, const QString& target) {
@@ -294,9 +313,13 @@ bool FileCopier::Impl::lookUp(const QString& target) {
     const int dirFd = place->folder->fd.get();
 
     LookedUp now;
-    if (::fstatat(dirFd, place->name.constData(), &now.seen.st, AT_SYMLINK_NOFOLLOW) == 0)
+    const auto asked = std::chrono::steady_clock::now();
+    const int statted = ::fstatat(dirFd, place->name.constData(), &now.seen.st, AT_SYMLINK_NOFOLLOW);
+    const int error = errno;
+    noteLookUp(std::chrono::steady_clock::now() - asked);
+    if (statted == 0)
         now.seen.exists = true;
-    else if (errno != ENOENT)
+    else if (error != ENOENT)
         return false;
     now.valid = true;
     now.target = target;

@@ -192,10 +192,12 @@ void WriteAhead::work(int index) {
             const std::pair<int, QByteArray> removal = std::move(m_removals.back());
             m_removals.pop_back();
             ++m_busy;
+            ++m_removing;
             lock.unlock();
             ::unlinkat(removal.first, removal.second.constData(), 0);
             lock.lock();
             --m_busy;
+            --m_removing;
             m_changed.notify_all();
             continue;
         }
@@ -225,8 +227,21 @@ void WriteAhead::work(int index) {
     }
 }
 
+void WriteAhead::start() {
+    {
+        const std::lock_guard lock(m_lock);
+        m_started = true;
+    }
+    m_changed.notify_all();
+}
+
+bool WriteAhead::started() const {
+    const std::lock_guard lock(m_lock);
+    return m_started;
+}
+
 int WriteAhead::nextToWrite() const {
-    if (m_paused || m_stopping)
+    if (m_paused || m_stopping || !m_started)
         return -1;
     std::map<dev_t, std::pair<int, qint64>> load; // copies and bytes not yet published
     for (const auto& [k, slot] : m_slots) {
@@ -284,8 +299,9 @@ int WriteAhead::find(const QString& source, const QString& target, int from) con
 bool WriteAhead::wouldWait(int k) const {
     const std::lock_guard lock(m_lock);
     const auto it = m_slots.find(k);
-    return it != m_slots.end() && it->second.state != Slot::Cursor &&
-           !(it->second.state == Slot::Written && !it->second.dropped);
+    if (it != m_slots.end() && it->second.state == Slot::Written && !it->second.dropped)
+        return false;
+    return m_started && m_plan.ahead[m_plan.folderOf(k)];
 }
 
 std::optional<WriteAhead::Written> WriteAhead::take(int k) {
@@ -303,26 +319,34 @@ std::optional<WriteAhead::Written> WriteAhead::take(int k) {
         m_changed.wait(lock, [&] { return !m_slots.count(k); });
         it = m_slots.end();
     }
-    if (it == m_slots.end()) { // not reached by the workers: the run copies it itself
-        m_slots.emplace(k, Slot{Slot::Cursor, false, {}, 0});
-        return std::nullopt;
+    if (it != m_slots.end()) {
+        m_changed.wait(lock, [&] { return it->second.state != Slot::Writing; });
+        if (it->second.state == Slot::Written)
+            return it->second.written;
     }
-    m_changed.wait(lock, [&] { return it->second.state != Slot::Writing; });
-    if (it->second.state == Slot::Written)
-        return it->second.written;
-    if (it->second.state == Slot::Failed) {
-        // Judged now, in order: the copy is made again alone, on a volume
-        // holding no temporary of a later copy.
-        const dev_t volume = it->second.volume;
-        m_heldBack[volume] = k;
-        m_changed.wait(lock, [&] { return !writingOn(volume); });
-        for (auto later = std::next(it); later != m_slots.end();) {
-            const dev_t v = m_folderVolume[m_plan.folderOf(later->first)];
-            later = volume == 0 || v == volume || v == 0 ? drop(later) : std::next(later);
-        }
-        it->second = Slot{Slot::Cursor, false, {}, 0};
-    }
+    // Not written ahead (not reached, or failed): judged now, in order.
+    const int folder = m_plan.folderOf(k);
+    const dev_t volume = it != m_slots.end() ? it->second.volume : m_folderVolume[folder];
+    m_slots.insert_or_assign(k, Slot{Slot::Cursor, false, {}, 0});
+    if (m_started && m_plan.ahead[folder])
+        makeAlone(k, volume, lock);
     return std::nullopt;
+}
+
+void WriteAhead::makeAlone(int k, dev_t volume, std::unique_lock<std::mutex>& lock) {
+    m_heldBack[volume] = k;
+    m_changed.wait(lock, [&] { return !writingOn(volume); });
+    for (auto later = m_slots.upper_bound(k); later != m_slots.end();) {
+        const dev_t v = m_folderVolume[m_plan.folderOf(later->first)];
+        later = volume == 0 || v == volume || v == 0 ? drop(later) : std::next(later);
+    }
+    // Gone before the copy is made: they hold room on the volume.
+    const std::vector<std::pair<int, QByteArray>> removals = std::exchange(m_removals, {});
+    m_changed.wait(lock, [&] { return m_removing == 0; });
+    lock.unlock();
+    for (const auto& [dir, name] : removals)
+        ::unlinkat(dir, name.constData(), 0);
+    lock.lock();
 }
 
 void WriteAhead::published(int k) {
@@ -332,12 +356,14 @@ void WriteAhead::published(int k) {
 }
 
 void WriteAhead::discard(int k) {
-    {
-        const std::lock_guard lock(m_lock);
-        if (const auto it = m_slots.find(k); it != m_slots.end())
-            drop(it);
-    }
-    m_changed.notify_all();
+    std::unique_lock lock(m_lock);
+    const auto it = m_slots.find(k);
+    if (it == m_slots.end())
+        return;
+    const dev_t volume = it->second.volume;
+    drop(it);
+    m_slots.emplace(k, Slot{Slot::Cursor, false, {}, 0});
+    makeAlone(k, volume, lock);
 }
 
 void WriteAhead::discardAll() {

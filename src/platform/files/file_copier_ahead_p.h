@@ -55,6 +55,7 @@ struct RunPlan {
 
 class WriteAhead {
 public:
+    // Nothing is written until start().
     explicit WriteAhead(RunPlan plan);
     // Stops the workers; discardAll() must have left nothing behind before.
     ~WriteAhead();
@@ -73,12 +74,17 @@ public:
 
     // The run stands at copy k: every earlier temporary is discarded. Waits
     // until k's write-ahead has ended (wouldWait()). nullopt: nothing written
-    // ahead, copy k now, alone.
+    // ahead; copy k now, alone: nothing more is written on its volume until
+    // the run has moved past k, and no later temporary is left there.
     std::optional<Written> take(int k);
     bool wouldWait(int k) const;
-    // k's temporary was given its name; or is to be removed.
+    // k's temporary was given its name.
     void published(int k);
+    // k's temporary is removed, to make the copy now, alone, as take() prepares it.
     void discard(int k);
+    // Writing ahead begins (into the plan's folders marked for it).
+    void start();
+    bool started() const;
     // Removes every temporary and the run's folders, after the copies being
     // written have ended. Writing ahead resumes at the next take().
     void discardAll();
@@ -113,6 +119,9 @@ private:
     // With the lock held.
     int nextToWrite() const;
     Slots::iterator drop(Slots::iterator it);
+    // Copy k is to be made alone on the volume: its writers done, every
+    // later temporary there removed, nothing more written there till after k.
+    void makeAlone(int k, dev_t volume, std::unique_lock<std::mutex>& lock);
     bool writingOn(dev_t volume) const;
 
     const RunPlan m_plan;
@@ -124,8 +133,10 @@ private:
     std::map<dev_t, int> m_heldBack; // volume -> the copy whose write-ahead failed
     std::vector<dev_t> m_folderVolume; // per folder, once a worker has reached it
     bool m_paused = false;
+    bool m_started = false;
     bool m_stopping = false;
-    int m_busy = 0; // workers writing or removing
+    int m_busy = 0;     // workers writing or removing
+    int m_removing = 0; // workers removing
     quint64 m_generation = 0; // counts discardAll(): the run's folders made again after it
     std::vector<std::pair<int, QByteArray>> m_removals;
     std::vector<Made> m_made;
