@@ -1,4 +1,4 @@
-# Sourced by bench/run: two network shares for case G, served by a
+# Sourced by bench/run: two network shares for cases G and H, served by a
 # throwaway sshd on 127.0.0.1 and mounted with sshfs under /mnt.
 #
 #   net_up BACKING   serves BACKING/share-1 and BACKING/share-2 and mounts
@@ -16,6 +16,8 @@
 #   net_relay_down   unmounts what net_relay_up mounted
 #   net_down         unmounts and ends everything net_up started; safe to
 #                    call in any state, and more than once (bench/run's trap)
+#   round_trip_ms SHARE
+#                    what a stat of a missing name there costs, in ms
 #
 # The keys, the server's configuration and its log live in a temporary
 # folder; nothing in ~/.ssh is read or written (ssh -F /dev/null, known
@@ -215,4 +217,16 @@ net_relay_down() {
   net_relay_shares=()
   net_relay_remotes=()
   return 0
+}
+
+# round_trip_ms SHARE: what a stat of a missing name costs there (sshfs
+# asks the server each time; one stat process for 20 names, so that starting
+# it hardly counts): the link's round trip as the copies meet it.
+round_trip_ms() {
+  local k t0 t1 missing=()
+  for k in $(seq 20); do missing+=("$1/missing-$k-$RANDOM"); done
+  t0=$EPOCHREALTIME
+  stat -- "${missing[@]}" >/dev/null 2>&1 || true
+  t1=$EPOCHREALTIME
+  awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.1f", (b - a) * 1000 / 20 }'
 }
