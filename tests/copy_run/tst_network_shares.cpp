@@ -255,9 +255,17 @@ private Q_SLOTS:
     }
 
     // A share that stops answering in the middle of a run (its sshfs
-    // stopped while a copy is written ahead): the window is served all the
-    // while, and once the share answers again the run ends with every file.
+    // stopped while a copy is made): the window is served all the while,
+    // and once the share answers again the run ends with every file. This
+    // share answers at once, so its copies are written ahead only when told.
+    void stoppedMidRun_data() {
+        QTest::addColumn<bool>("ahead");
+        QTest::newRow("one at a time") << false;
+        QTest::newRow("written ahead") << true;
+    }
     void stoppedMidRun() {
+        QFETCH(bool, ahead);
+        platform::FileCopier::setWriteAheadEverywhere(ahead);
         QStringList sources, names;
         for (int k = 0; k < 30; ++k) {
             names << QStringLiteral("s%1.txt").arg(k);
@@ -271,7 +279,10 @@ private Q_SLOTS:
             if (++moves == 10 && m_net->pause(0, true))
                 stopped = true;
         });
-        const auto noHook = qScopeGuard([] { platform::FileCopier::setMoveHook({}); });
+        const auto noHook = qScopeGuard([] {
+            platform::FileCopier::setMoveHook({});
+            platform::FileCopier::setWriteAheadEverywhere(false);
+        });
         int ticksWhileStopped = 0;
         QTimer ticker;
         ticker.setInterval(5);
