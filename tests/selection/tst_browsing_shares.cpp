@@ -7,34 +7,11 @@
 #include "platform/drives/drive_path.h"
 #include "platform/drives/drive_table.h"
 
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QThread>
 #include <QtTest>
 
 #include <atomic>
-#include <csignal>
 
 using platform::Answer;
-
-namespace {
-
-// The sshfs process serving a mount point, found by its command line.
-pid_t sshfsOf(const QByteArray& mountPoint) {
-    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        QFile f(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        if (!f.open(QIODevice::ReadOnly))
-            continue;
-        const QList<QByteArray> args = f.readAll().split('\0');
-        if (args.first().endsWith("sshfs") && args.contains(mountPoint))
-            return pid_t(pid.toInt());
-    }
-    return 0;
-}
-
-} // namespace
 
 // Browsing a network share whose server has stopped answering (its sshfs
 // stopped, so every call into the mount waits): each browsing handler waits
@@ -95,8 +72,8 @@ private Q_SLOTS:
         m_sel->drive2->setDriveOf(m_localPath);
     }
     void cleanup() {
-        if (const pid_t pid = m_net ? sshfsOf(m_net->mountPoint(0)) : 0)
-            ::kill(pid, SIGCONT); // should the handler have been stuck
+        if (m_net)
+            m_net->pause(0, false); // should the handler have been stuck
         m_sel.reset();
         if (m_user)
             QVERIFY2(m_user->problems().isEmpty(), qPrintable(m_user->problems().join(u'\n')));
@@ -143,9 +120,7 @@ private Q_SLOTS:
             QVERIFY(s.highlight2(m_sub));
         }
         const QString before = shown();
-        const pid_t sshfs = sshfsOf(m_net->mountPoint(0));
-        QVERIFY(sshfs > 0);
-        QVERIFY(::kill(sshfs, SIGSTOP) == 0);
+        QVERIFY(m_net->pause(0, true));
 
         // The share answers again (or its connection ends) once the timer has
         // ticked three times inside the handler; a thread lets it answer after
@@ -165,14 +140,14 @@ private Q_SLOTS:
             if (connectionEnds)
                 m_user->check(m_net->kill(0), "killing sshfs failed");
             else
-                ::kill(sshfs, SIGCONT);
+                m_net->pause(0, false);
         });
         const std::unique_ptr<QThread> fallback(QThread::create([&] {
             const QDeadlineTimer guard(20'000);
             while (!resumed.load() && !guard.hasExpired())
                 QThread::msleep(10);
             if (!resumed.exchange(true))
-                ::kill(sshfs, SIGCONT);
+                m_net->pause(0, false);
         }));
         fallback->start();
         ticker.start();
