@@ -85,27 +85,19 @@ private Q_SLOTS:
         }
     }
 
-    // Every control of the layout table, built as the table says; a caption
-    // the program sets as it runs is checked by the tests of what sets it.
-    void controls_data() {
-        QTest::addColumn<QString>("caption");
-        for (const pelmora_layout::Control& c : pelmora_layout::controls())
-            QTest::newRow(c.name) << (c.flags & platform::form::ProgramSet || !c.caption
-                                          ? QString()
-                                          : QString::fromUtf8(c.caption));
-    }
+    // Assistive technology, and tests of the real program, find every control
+    // of the layout by its name; a list says what it holds; no button is a
+    // default one (Enter presses the button with the focus).
     void controls() {
-        QFETCH(QString, caption);
-        const QWidget* widget = control(QString::fromLatin1(QTest::currentDataTag()));
-        QVERIFY(widget);
-        if (!caption.isNull())
-            QCOMPARE(captionOf(widget), caption);
-        // Assistive technology, and tests of the real program, find it by its name.
-        QCOMPARE(widget->accessibleDescription(), widget->objectName());
-        if (qobject_cast<const QListWidget*>(widget))
-            QVERIFY2(!widget->accessibleName().isEmpty(), "says what it holds");
-        if (auto* button = qobject_cast<const QPushButton*>(widget))
-            QVERIFY(!button->autoDefault() && !button->isDefault());
+        for (const pelmora_layout::Control& c : pelmora_layout::controls()) {
+            const QWidget* widget = control(QString::fromLatin1(c.name));
+            QVERIFY2(widget, c.name);
+            QCOMPARE(widget->accessibleDescription(), widget->objectName());
+            if (qobject_cast<const QListWidget*>(widget))
+                QVERIFY2(!widget->accessibleName().isEmpty(), c.name);
+            if (auto* button = qobject_cast<const QPushButton*>(widget))
+                QVERIFY2(!button->autoDefault() && !button->isDefault(), c.name);
+        }
     }
 
     // Every caption must be readable in full at the layout's size: a font a
@@ -165,49 +157,44 @@ private Q_SLOTS:
 
     // Once the keyboard is in use, every control that Tab visits shows where
     // the focus is: its pixels with the focus differ from those without it.
+    // So do the buttons of a copy run's windows, opened after the keyboard was
+    // used; they are all built alike: a row per window, and the question's
+    // button the focus starts on and one it moves to.
     void focusShown_data() {
+        QTest::addColumn<QString>("window"); // empty: the main window
         QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("elsewhere");
+        const auto row = [](const char* name, const char* window, const char* button,
+                            const char* elsewhere) {
+            QTest::newRow(name) << QString::fromLatin1(window) << QString::fromLatin1(button)
+                                << QString::fromLatin1(elsewhere);
+        };
         for (const char* name : pelmora_layout::tabOrder())
-            QTest::newRow(name) << QString::fromLatin1(name);
+            row(name, "", name, qstrcmp(name, "SSTab1") ? "SSTab1" : "ExitBtn2");
+        row("Finish", "Status", "OkBtn", "CancelBtn");
+        row("question: Cancel", "Overwrite", "Command1", "Command2");
+        row("Overwrite File", "Overwrite", "Command3", "Command1");
     }
     void focusShown() {
+        QFETCH(QString, window);
         QFETCH(QString, name);
-        const bool tabRow = name == QLatin1String("SSTab1");
-        QWidget* widget = tabRow ? tabs()->tabBar() : control(name);
+        QFETCH(QString, elsewhere);
+        QWidget* top = window.isEmpty() ? static_cast<QWidget*>(m_window)
+                       : window == QLatin1String("Status")
+                           ? static_cast<QWidget*>(&Status::instance())
+                           : &Overwrite::instance();
+        const auto find = [&](const QString& n) {
+            return n == QLatin1String("SSTab1") ? tabs()->tabBar() : top->findChild<QWidget*>(n);
+        };
+        QWidget* widget = find(name);
         QVERIFY(widget);
         for (int tab = 0; tab < tabs()->tabBar()->count(); ++tab)
             if (tabs()->page(tab)->isAncestorOf(widget))
                 tabs()->setCurrentIndex(tab);
         widget->setEnabled(true); // the buttons that start disabled
-        QVERIFY(
-            showsFocus(widget, tabRow ? control(QStringLiteral("ExitBtn2")) : tabs()->tabBar()));
-    }
-
-    // The windows of a copy run, opened after the keyboard was used. Their
-    // buttons are all built alike: a row per window, and the question's
-    // button the focus starts on and one it moves to.
-    void dialogFocusShown_data() {
-        QTest::addColumn<bool>("status");
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("elsewhere");
-        const auto row = [](const char* name, bool status, const char* button, const char* other) {
-            QTest::newRow(name) << status << QString::fromLatin1(button)
-                                << QString::fromLatin1(other);
-        };
-        row("Finish", true, "OkBtn", "CancelBtn");
-        row("question: Cancel", false, "Command1", "Command2");
-        row("Overwrite File", false, "Command3", "Command1");
-    }
-    void dialogFocusShown() {
-        QFETCH(bool, status);
-        QFETCH(QString, button);
-        QFETCH(QString, elsewhere);
-        QDialog* window = status ? static_cast<QDialog*>(&Status::instance())
-                                 : static_cast<QDialog*>(&Overwrite::instance());
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-        QVERIFY(showsFocus(window->findChild<QWidget*>(button),
-                           window->findChild<QWidget*>(elsewhere)));
+        top->show();
+        QVERIFY(QTest::qWaitForWindowExposed(top));
+        QVERIFY(showsFocus(widget, find(elsewhere)));
     }
 };
 
