@@ -118,6 +118,14 @@ private Q_SLOTS:
             << QStringList{"1@a 2@b", "2@b", "2@b 3@s~", "2@b 3@s~ 4@d"} << "D=d E=b F=s";
         QTest::newRow("a share back elsewhere takes a new letter")
             << QStringList{"1@s~", "", "2@t~"} << "D=s! E=t";
+        QStringList many, lettered;
+        for (int i = 0; i < 25; ++i) {
+            many << QStringLiteral("%1@v%2").arg(10 + i).arg(i);
+            if (i < 23) // D: to Z:
+                lettered << QStringLiteral("%1=v%2").arg(QChar(u'D' + i)).arg(i);
+        }
+        QTest::newRow("letters run out at Z")
+            << QStringList{many.join(u' ')} << lettered.join(u' ');
     }
 
     void letterRules() {
@@ -139,18 +147,6 @@ private Q_SLOTS:
             describe();
         }
         QTEST(describe(), "drives");
-    }
-
-    void lettersRunOutAtZ() {
-        QByteArray lines;
-        for (int i = 0; i < 25; ++i)
-            lines += mountLine(fakeBase() + "/v" + QByteArray::number(i), "tmpfs", "tmpfs", "/",
-                               "rw", 10 + i);
-        useMounts(lines);
-        const QList<Drive> drives = DriveTable::instance().drives();
-        QCOMPARE(drives.size(), 24); // C: to Z:
-        QCOMPARE(drives.last().letter, QLatin1Char('Z'));
-        QCOMPARE(drives.last().hostRoot, fakeBase() + "/v22");
     }
 
     // Root only: real volumes. A path in the bare folder a taken-out volume
