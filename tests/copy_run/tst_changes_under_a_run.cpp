@@ -7,9 +7,6 @@
 #include "platform/drives/drive_table.h"
 #include "platform/files/file_copier.h"
 
-#include <QDir>
-#include <QFile>
-#include <QScopeGuard>
 #include <QtTest>
 
 #include <fcntl.h>

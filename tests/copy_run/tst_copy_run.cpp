@@ -8,16 +8,12 @@
 #include "platform/files/file_copier.h"
 #include "platform/formats.h"
 
-#include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QProgressBar>
-#include <QScopeGuard>
 #include <QtTest>
 
 #include <atomic>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 using platform::Answer;

@@ -8,10 +8,6 @@
 #include "platform/drives/drive_table.h"
 #include "platform/files/file_copier.h"
 
-#include <QFileInfo>
-#include <QMap>
-#include <QScopeGuard>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using platform::Answer;

@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
-#include <QMimeData>
 #include <QPushButton>
 #include <QtTest>
 

@@ -5,7 +5,6 @@
 #include "platform/drives/drive_table.h"
 #include "platform/formats.h"
 
-#include <QFile>
 #include <QtTest>
 
 using platform::Answer;
