@@ -17,15 +17,6 @@ Q_DECLARE_METATYPE(platform::Answer)
 
 namespace {
 
-MessageBox box(const QString& prompt, Buttons buttons = Buttons::Ok,
-               const QString& title = QStringLiteral("Title")) {
-    MessageBox b;
-    b.prompt = prompt;
-    b.title = title;
-    b.buttons = buttons;
-    return b;
-}
-
 // A style that lays out a box's buttons as one desktop does.
 class ButtonLayoutStyle : public QProxyStyle {
 public:
@@ -106,9 +97,10 @@ private Q_SLOTS:
         QFETCH(Buttons, buttons);
         QFETCH(int, defaultButton);
         QFETCH(bool, tryToClose);
-        MessageBox asked = box(QStringLiteral("Disk Full Or Write Protected Disk!"), buttons,
-                               QStringLiteral("Copy Error"));
-        asked.defaultButton = defaultButton;
+        const MessageBox asked{.prompt = QStringLiteral("Disk Full Or Write Protected Disk!"),
+                               .title = QStringLiteral("Copy Error"),
+                               .buttons = buttons,
+                               .defaultButton = defaultButton};
 
         bool openAfterClose = false;
         QStringList order;
