@@ -92,6 +92,6 @@ QString outcomeName(const platform::Outcome& outcome) {
     static const char* const names[] = {
         "NotReady", "NotFound", "AccessDenied", "NotAFolder", "NotAFile",  "Unlistable",
         "NoSpace",  "ReadOnly", "UnsafeTarget", "SameFile",   "ShortCopy", "SourceChanged",
-        "Io"};
+        "Appeared", "Io"};
     return QString::fromLatin1(outcome.ok() ? "success" : names[int(outcome.error)]);
 }
