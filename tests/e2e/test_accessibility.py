@@ -7,9 +7,9 @@ accessibility action: a check box (Speed Select adds a folder on a pick;
 the others toggle the same way, and what they do is checked headless in
 main_window/pelmora and copy_run), list entries, tabs and buttons."""
 
-import os
 import sys
 import tempfile
+from pathlib import Path
 
 from pelmora_driver import MAIN, Program, check, main, wait_for
 
@@ -20,10 +20,8 @@ def role(program, title):
 
 def test(binary):
     with tempfile.TemporaryDirectory(prefix="pelmora-e2e-") as work:
-        with open(os.path.join(work, "one.txt"), "wb") as f:
-            f.write(b"the new one\n")
-        target = os.path.join(work, "target")
-        os.makedirs(target)
+        (Path(work) / "one.txt").write_bytes(b"the new one\n")
+        (Path(work) / "target").mkdir()
 
         program = Program(binary, cwd=work)
         try:
@@ -54,8 +52,8 @@ def test(binary):
             program.act(program.control("Finish", program.window("Pelmora Status")), "Press")
             program.wait_text("Label2", "0", window=MAIN)
             check(not program.has_window("Pelmora Status"), "the progress window stayed open")
-            with open(os.path.join(target, "one.txt"), "rb") as f:
-                check(f.read() == b"the new one\n", "the file was not copied")
+            check((Path(work) / "target" / "one.txt").read_bytes() == b"the new one\n",
+                  "the file was not copied")
 
             # Exit through the button's action; the question is an alert or
             # dialog, and its OK button's action ends the program.
