@@ -91,12 +91,8 @@ class Program:
 
     # ---- windows and controls
     def window(self, title, timeout=TIMEOUT):
-        def probe():
-            for win in self.app:
-                if win is not None and win.name == title:
-                    return win
-            return None
-        return wait_for(f"window '{title}'", probe, timeout)
+        return wait_for(f"window '{title}'", lambda: next(
+            (win for win in self.app if win is not None and win.name == title), None), timeout)
 
     def has_window(self, title):
         try:
@@ -126,12 +122,8 @@ class Program:
 
     def item(self, list_name, item_text):
         lst = self.control(list_name)
-        def probe():
-            for acc in _walk(lst):
-                if acc is not lst and acc.name == item_text:
-                    return acc
-            return None
-        return wait_for(f"item '{item_text}' of '{list_name}'", probe)
+        return wait_for(f"item '{item_text}' of '{list_name}'", lambda: next(
+            (acc for acc in _walk(lst) if acc is not lst and acc.name == item_text), None))
 
     def items(self, list_name):
         lst = self.control(list_name)
@@ -139,12 +131,9 @@ class Program:
                 acc.getRoleName() in ("list item", "table cell")]
 
     def tab(self, caption):
-        def probe():
-            for acc in _walk(self.window(MAIN)):
-                if acc.getRoleName() == "page tab" and acc.name == caption:
-                    return acc
-            return None
-        return wait_for(f"tab '{caption}'", probe)
+        return wait_for(f"tab '{caption}'", lambda: next(
+            (acc for acc in _walk(self.window(MAIN))
+             if acc.getRoleName() == "page tab" and acc.name == caption), None))
 
     def wait_for_items(self, list_name, expected, timeout=TIMEOUT):
         return wait_for(f"'{list_name}' to list {expected}",
