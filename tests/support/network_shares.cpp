@@ -237,15 +237,12 @@ bool NetworkShares::mount(int i, const QStringList& options) {
     return true;
 }
 
-bool NetworkShares::endSshfs(Share& s, int waitMs) {
-    if (!s.sshfs)
-        return true;
-    if (s.sshfs->state() != QProcess::NotRunning && !s.sshfs->waitForFinished(waitMs)) {
+void NetworkShares::endSshfs(Share& s, int waitMs) {
+    if (s.sshfs && s.sshfs->state() != QProcess::NotRunning && !s.sshfs->waitForFinished(waitMs)) {
         s.sshfs->kill();
         s.sshfs->waitForFinished(5000);
     }
     s.sshfs.reset();
-    return true;
 }
 
 bool NetworkShares::kill(int i) {
@@ -253,8 +250,7 @@ bool NetworkShares::kill(int i) {
     if (!s.sshfs || ended(*s.sshfs))
         return false;
     ::kill(pid_t(s.sshfs->processId()), SIGKILL);
-    s.sshfs->waitForFinished(5000);
-    s.sshfs.reset();
+    endSshfs(s, 5000);
     return isMounted(i);
 }
 

@@ -61,7 +61,7 @@ private:
         qint64 session = 0; // the server's process for this share's connection
     };
     bool startServer();
-    bool endSshfs(Share& s, int waitMs);
+    void endSshfs(Share& s, int waitMs);
 
     QString m_skipReason;
     QByteArray m_base; // /mnt/pelmora-net-XXXXXX: server files and mount points
