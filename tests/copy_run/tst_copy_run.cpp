@@ -247,10 +247,8 @@ private Q_SLOTS:
 
         run();
 
-        const platform::MessageBox box = m_user->boxes().value(0);
-        QCOMPARE(box.title, QStringLiteral("Copy Error"));
-        QCOMPARE(box.buttons, platform::Buttons::AbortRetryIgnore);
-        QCOMPARE(box.defaultButton, 3);
+        // Its buttons: the scripted user's answers; Enter on Ignore: e2e keyboard_only.
+        QCOMPARE(m_user->boxes().value(0).title, QStringLiteral("Copy Error"));
         QCOMPARE(m_drives->read(target), cause == QLatin1String("readonly") ? Old : QByteArray());
         QTEST(entriesOf(m_drives->host(QStringLiteral("D:\\to"))), "left");
         QVERIFY(ended());

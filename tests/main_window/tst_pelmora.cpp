@@ -168,11 +168,8 @@ private Q_SLOTS:
 
         QVERIFY2(user.problems().isEmpty(), qPrintable(user.problems().join('\n')));
         QCOMPARE(user.boxes().size(), 1);
-        const platform::MessageBox& box = user.boxes().constFirst();
-        QCOMPARE(box.title, QStringLiteral("Quit Pelmora?"));
-        QCOMPARE(box.buttons, platform::Buttons::OkCancel);
-        QCOMPARE(box.icon, platform::Icon::Question);
-        QCOMPARE(box.defaultButton, 1); // OK: Enter ends the program
+        // OK and Cancel: the rows' answers; its title and Enter on OK: e2e keyboard_only.
+        QCOMPARE(user.boxes().constFirst().icon, platform::Icon::Question);
         QCOMPARE(m_quits, answer == Answer::Ok ? 1 : 0);
         // Whatever the answer, the question itself changes nothing.
         QCOMPARE(selected(), QStringList{FileA});
