@@ -12,10 +12,7 @@
 // free port, with host and user keys made for it, and folders it serves
 // mounted with sshfs on a fresh folder under /mnt (/mnt/pelmora-net-XXXXXX),
 // where the drive table gives them letters. Nothing in ~/.ssh is read or
-// written. Each sshfs runs in the foreground as a process of its own, so a
-// test can end it by its pid: killed, the mount stays behind dead ("Transport
-// endpoint is not connected"); its connection dropped by the server, sshfs
-// unmounts and ends.
+// written. Each sshfs runs in the foreground: a process kill() and pause() signal.
 //
 // Needs root, sshd, sshfs and /dev/fuse; skipReason() says what is missing.
 // Every mount is taken away and every process ended in the destructor; a
