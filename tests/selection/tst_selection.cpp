@@ -10,6 +10,17 @@
 using platform::Answer;
 using L = QStringList;
 
+namespace {
+struct SelectAll {
+    QString folder;
+    L before; // files clicked before; "-b": b removed since File1 listed it
+    int presses;
+    L selected;
+    QString total, buttons; // E:\ selected unless pressed twice
+};
+} // namespace
+Q_DECLARE_METATYPE(SelectAll)
+
 // The handlers of both selection tabs on the main window's controls.
 class TestSelection : public QObject {
     Q_OBJECT
@@ -110,34 +121,20 @@ private Q_SLOTS:
     // File1 listed it ("-b" before: b removed) is not selected, clicked or
     // not, and File1 shows it gone.
     void selectAll_data() {
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QStringList>("clickedBefore");
-        QTest::addColumn<int>("presses");
-        QTest::addColumn<QStringList>("selected");
-        QTest::addColumn<QString>("total");
-        QTest::addColumn<QString>("buttons"); // E:\ selected unless pressed twice
+        QTest::addColumn<SelectAll>("run");
         const QString data = QStringLiteral("C:\\DATA");
-        QTest::newRow("all new") << data << L{} << 1 << L{"a", "b", "c"} << "6,000"
-                                 << "010011";
-        QTest::newRow("twice") << data << L{} << 2 << L{"a", "b", "c"} << "6,000"
-                               << "010000";
-        QTest::newRow("middle one selected") << data << L{"b"} << 1 << L{"b", "a"} << "3,000"
-                                             << "010011";
-        QTest::newRow("first one selected") << data << L{"a"} << 1 << L{"a"} << "1,000"
-                                            << "010011";
-        QTest::newRow("empty folder") << "C:\\EMPTY" << L{} << 1 << L{} << "0"
-                                      << "000000";
-        QTest::newRow("one gone") << data << L{"-b"} << 1 << L{"a", "c"} << "4,000"
-                                  << "010011";
-        QTest::newRow("one gone, clicked") << data << L{"-b", "b"} << 0 << L{} << "0"
-                                           << "010000";
+        QTest::newRow("all new") << SelectAll{data, {}, 1, {"a", "b", "c"}, "6,000", "010011"};
+        QTest::newRow("twice") << SelectAll{data, {}, 2, {"a", "b", "c"}, "6,000", "010000"};
+        QTest::newRow("middle one selected")
+            << SelectAll{data, {"b"}, 1, {"b", "a"}, "3,000", "010011"};
+        QTest::newRow("first one selected") << SelectAll{data, {"a"}, 1, {"a"}, "1,000", "010011"};
+        QTest::newRow("empty folder") << SelectAll{"C:\\EMPTY", {}, 1, {}, "0", "000000"};
+        QTest::newRow("one gone") << SelectAll{data, {"-b"}, 1, {"a", "c"}, "4,000", "010011"};
+        QTest::newRow("one gone, clicked") << SelectAll{data, {"-b", "b"}, 0, {}, "0", "010000"};
     }
     void selectAll() {
-        QFETCH(QString, folder);
-        QFETCH(QStringList, clickedBefore);
-        QFETCH(int, presses);
-        QFETCH(QStringList, selected);
-        QFETCH(QString, buttons);
+        QFETCH(SelectAll, run);
+        const auto& [folder, clickedBefore, presses, selected, total, buttons] = run;
         openFiles({1000, 2000, 3000});
         QVERIFY(m_ui->open1(folder));
         if (presses == 1)
@@ -158,7 +155,7 @@ private Q_SLOTS:
 
         QCOMPARE(SelectionControls::entries(m_ui->filenameList), selected);
         QCOMPARE(m_ui->state.selFile(0).left(8), QString(selected.isEmpty() ? "" : "C:\\DATA\\"));
-        QTEST(m_ui->total(), "total");
+        QCOMPARE(m_ui->total(), total);
         QCOMPARE(m_ui->filePanel(), panel(selected.size(), " File(s) Selected"));
         QCOMPARE(m_ui->buttons(), buttons);
         if (clickedBefore.contains(QStringLiteral("-b")))
