@@ -99,33 +99,29 @@ private Q_SLOTS:
         // What is mounted at each look: "id@place ..."; "id@place~" is a network share.
         QTest::addColumn<QStringList>("looks");
         QTest::addColumn<QString>("drives");
-        QTest::newRow("in the order first seen")
-            << QStringList{"1@b 2@a", "1@b 2@a 3@c"} << "D=b E=a F=c";
-        QTest::newRow("a gone volume keeps its letter")
-            << QStringList{"1@a 2@b", "2@b"} << "D=a! E=b";
-        QTest::newRow("back at its place") << QStringList{"1@a 2@b", "2@b", "2@b 3@a"} << "D=a E=b";
-        QTest::newRow("swapped between two looks")
-            << QStringList{"1@a 2@b", "3@a 2@b"} << "D=a E=b";
-        QTest::newRow("lowest gone letter")
-            << QStringList{"1@a 2@b 3@c", "2@b", "2@b 4@d"} << "D=d E=b F=c!";
-        QTest::newRow("own place before lowest letter")
-            << QStringList{"1@a 2@b 3@c", "2@b", "4@x 2@b 5@c"} << "D=x E=b F=c";
-        QTest::newRow("a mount on top of another") << QStringList{"1@a 2@a"} << "D=a";
-        QTest::newRow("the one on top goes") << QStringList{"1@a 2@a", "1@a"} << "D=a";
-        QTest::newRow("a gone share's letter waits for its place")
-            << QStringList{"1@s~ 2@b", "2@b", "2@b 3@c", "2@b 3@c 4@s~"} << "D=s E=b F=c";
-        QTest::newRow("a share takes no gone disk's letter")
-            << QStringList{"1@a 2@b", "2@b", "2@b 3@s~", "2@b 3@s~ 4@d"} << "D=d E=b F=s";
-        QTest::newRow("a share back elsewhere takes a new letter")
-            << QStringList{"1@s~", "", "2@t~"} << "D=s! E=t";
+        const auto row = [](const char* name, const QStringList& looks, const QString& drives) {
+            QTest::newRow(name) << looks << drives;
+        };
+        row("in the order first seen", {"1@b 2@a", "1@b 2@a 3@c"}, "D=b E=a F=c");
+        row("a gone volume keeps its letter", {"1@a 2@b", "2@b"}, "D=a! E=b");
+        row("back at its place", {"1@a 2@b", "2@b", "2@b 3@a"}, "D=a E=b");
+        row("swapped between two looks", {"1@a 2@b", "3@a 2@b"}, "D=a E=b");
+        row("lowest gone letter", {"1@a 2@b 3@c", "2@b", "2@b 4@d"}, "D=d E=b F=c!");
+        row("own place before lowest letter", {"1@a 2@b 3@c", "2@b", "4@x 2@b 5@c"}, "D=x E=b F=c");
+        row("a mount on top of another", {"1@a 2@a"}, "D=a");
+        row("the one on top goes", {"1@a 2@a", "1@a"}, "D=a");
+        row("a gone share's letter waits for its place",
+            {"1@s~ 2@b", "2@b", "2@b 3@c", "2@b 3@c 4@s~"}, "D=s E=b F=c");
+        row("a share takes no gone disk's letter", {"1@a 2@b", "2@b", "2@b 3@s~", "2@b 3@s~ 4@d"},
+            "D=d E=b F=s");
+        row("a share back elsewhere takes a new letter", {"1@s~", "", "2@t~"}, "D=s! E=t");
         QStringList many, lettered;
         for (int i = 0; i < 25; ++i) {
             many << QStringLiteral("%1@v%2").arg(10 + i).arg(i);
             if (i < 23) // D: to Z:
                 lettered << QStringLiteral("%1=v%2").arg(QChar(u'D' + i)).arg(i);
         }
-        QTest::newRow("letters run out at Z")
-            << QStringList{many.join(u' ')} << lettered.join(u' ');
+        row("letters run out at Z", {many.join(u' ')}, lettered.join(u' '));
     }
 
     void letterRules() {
