@@ -30,15 +30,6 @@ QString captionOf(const QWidget* control) {
     return {};
 }
 
-// Whether a control looks different once it has the focus (given as Tab
-// gives it), from the focus on another control of its window.
-bool showsFocus(QWidget* control, QWidget* elsewhere) {
-    elsewhere->setFocus(Qt::TabFocusReason);
-    const QImage without = control->grab().toImage();
-    control->setFocus(Qt::TabFocusReason);
-    return control->hasFocus() && control->grab().toImage() != without;
-}
-
 } // namespace
 
 // The main window as drawn: every control by its name, with its caption
@@ -193,7 +184,11 @@ private Q_SLOTS:
         widget->setEnabled(true); // the buttons that start disabled
         top->show();
         QVERIFY(QTest::qWaitForWindowExposed(top));
-        QVERIFY(showsFocus(widget, find(elsewhere)));
+        // The focus given as Tab gives it, from another control of its window.
+        find(elsewhere)->setFocus(Qt::TabFocusReason);
+        const QImage without = widget->grab().toImage();
+        widget->setFocus(Qt::TabFocusReason);
+        QVERIFY(widget->hasFocus() && widget->grab().toImage() != without);
     }
 };
 
