@@ -1,14 +1,13 @@
 #include "platform/dialogs/user_interaction.h"
 
 #include <QDialogButtonBox>
+#include <QMap>
 #include <QMessageBox>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QStyleFactory>
 #include <QTest>
 #include <QTimer>
-
-#include <algorithm>
 
 using namespace platform;
 
@@ -33,19 +32,6 @@ public:
 private:
     int m_layout;
 };
-
-// The captions of a box's buttons, left to right on the screen.
-QStringList buttonsLeftToRight(const QWidget* box) {
-    QList<QPushButton*> buttons = box->findChildren<QPushButton*>();
-    std::sort(buttons.begin(), buttons.end(), [box](QPushButton* a, QPushButton* b) {
-        return a->mapTo(box, QPoint()).x() < b->mapTo(box, QPoint()).x();
-    });
-    QStringList captions;
-    for (const QPushButton* button : buttons)
-        if (button->isVisible())
-            captions << button->text();
-    return captions;
-}
 
 } // namespace
 
@@ -92,8 +78,8 @@ private Q_SLOTS:
                                .defaultButton = defaultButton};
 
         bool openAfterClose = false;
-        QStringList order;
-        QTimer watchdog; // fails the test instead of hanging should the box never close
+        QMap<int, QString> order; // the buttons' captions by their place on the screen
+        QTimer watchdog;          // fails the test instead of hanging should the box never close
         watchdog.setSingleShot(true);
         connect(&watchdog, &QTimer::timeout, this, [] {
             if (QWidget* w = QApplication::activeModalWidget())
@@ -104,7 +90,9 @@ private Q_SLOTS:
             auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (shown == nullptr)
                 return;
-            order = buttonsLeftToRight(shown);
+            for (const QPushButton* button : shown->findChildren<QPushButton*>())
+                if (button->isVisible())
+                    order.insert(button->mapTo(shown, QPoint()).x(), button->text());
             if (tryToClose) {
                 QTest::keyClick(shown, Qt::Key_Escape);
                 if (shown->isVisible())
@@ -121,7 +109,7 @@ private Q_SLOTS:
         QTEST(answer, "expected");
         QTEST(openAfterClose, "staysOpen");
         if (buttons == Buttons::AbortRetryIgnore)
-            QCOMPARE(order, (QStringList{"Abort", "Retry", "Ignore"}));
+            QCOMPARE(order.values(), (QStringList{"Abort", "Retry", "Ignore"}));
     }
 };
 
