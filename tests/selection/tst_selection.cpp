@@ -37,16 +37,6 @@ class TestSelection : public QObject {
     void remove(const QString& drivePath) {
         QVERIFY(QFile::remove(QFile::decodeName(m_drives->host(drivePath))));
     }
-    // Clicks a file of File1 by its full path, opening its drive and folder first.
-    bool clickPath(const QString& path) {
-        const int slash = path.lastIndexOf(QLatin1Char('\\'));
-        const QString folder = path.left(qMax(3, slash));
-        if (m_ui->dir1->path() != folder) {
-            m_ui->drive1->setDriveOf(folder);
-            m_ui->open1(folder);
-        }
-        return m_ui->clickFile(path.mid(slash + 1));
-    }
     void add(const QString& folder) {
         QVERIFY(m_ui->highlight2(folder));
         m_ui->folders.DirSelBtn_Click();
@@ -101,8 +91,15 @@ private Q_SLOTS:
         for (int i = 0; i < messages; ++i)
             m_user->expectBox(Answer::Ok, QStringLiteral("File Already Selected!"));
 
-        for (const QString& path : clicks)
-            QVERIFY(clickPath(path));
+        for (const QString& path : clicks) { // by File1, its drive and folder opened first
+            const int slash = path.lastIndexOf(u'\\');
+            const QString folder = path.left(qMax(3, slash));
+            if (m_ui->dir1->path() != folder) {
+                m_ui->drive1->setDriveOf(folder);
+                m_ui->open1(folder);
+            }
+            QVERIFY(m_ui->clickFile(path.mid(slash + 1)));
+        }
 
         QCOMPARE(SelectionControls::entries(m_ui->selFileList), selected);
         QStringList names;
