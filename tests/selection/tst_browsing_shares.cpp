@@ -34,11 +34,6 @@ class TestBrowsingShares : public QObject {
                            SelectionControls::entries(m_sel->selFileList).join(u',')}
             .join(u'|');
     }
-    QString expand(QString pattern) const {
-        return pattern.replace(QLatin1String("%S"), m_sub)
-            .replace(QLatin1String("%R"), m_root)
-            .replace(QLatin1String("%L"), m_localPath);
-    }
 
 private Q_SLOTS:
     void initTestCase() {
@@ -174,7 +169,8 @@ private Q_SLOTS:
         QVERIFY2(resumedByTimer, "the window was not served while the handler waited");
         QVERIFY(unchangedTillThen);
         QVERIFY(handlersHeld);
-        QCOMPARE(shown(), expand(after));
+        QCOMPARE(shown(),
+                 after.replace("%S", m_sub).replace("%R", m_root).replace("%L", m_localPath));
         for (const platform::MessageBox& box : m_user->boxes())
             QCOMPARE(box.title, QStringLiteral("Drive Error"));
     }
