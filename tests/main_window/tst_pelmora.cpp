@@ -7,6 +7,7 @@
 #include "platform/widgets/folder_browser.h"
 #include "platform/widgets/tab_control.h"
 #include "selection/selection_state.h"
+#include "selection_controls.h"
 #include "temp_drives.h"
 
 #include <QAccessible>
@@ -50,12 +51,8 @@ class TestPelmora : public QObject {
 
     // The selected files, then the selected folders.
     QStringList selected() const {
-        QStringList entries;
-        for (int i = 0; i < m_window->selection().selFileCount(); ++i)
-            entries << m_window->selection().selFile(i);
-        for (int i = 0; i < m_window->selection().selDirCount(); ++i)
-            entries << m_window->selection().selDir(i);
-        return entries;
+        return SelectionControls::entries(control<QListWidget>("SelFileList")) +
+               SelectionControls::entries(control<QListWidget>("SelDirList"));
     }
 
     TempDrives m_drives;
