@@ -52,17 +52,15 @@ class TestDrop : public QObject {
     QTemporaryDir m_outside; // on no drive
     Pelmora* m_window = nullptr;
 
+    // A drive path, a name in C:\Start by its host name, "outside" (on no drive) or "web".
     QUrl urlOf(const QString& item) const {
         if (item == QLatin1String("web"))
             return QUrl(QStringLiteral("https://example.org/a.txt"));
-        if (item == QLatin1String("outside"))
-            return QUrl::fromLocalFile(m_outside.filePath(QStringLiteral("x.txt")));
-        // Named on C:\Start by their host names.
-        if (!item.contains(QLatin1Char(':')))
-            return QUrl::fromLocalFile(
-                QFile::decodeName(m_drives.host(QStringLiteral("C:\\Start"))) + QLatin1Char('/') +
-                item);
-        return QUrl::fromLocalFile(QFile::decodeName(m_drives.host(item)));
+        const QString start = QFile::decodeName(m_drives.host(QStringLiteral("C:\\Start")));
+        return QUrl::fromLocalFile(item == QLatin1String("outside")
+                                       ? m_outside.filePath(QStringLiteral("x.txt"))
+                                   : item.contains(u':') ? QFile::decodeName(m_drives.host(item))
+                                                         : start + u'/' + item);
     }
     template <typename T = QWidget> T* control(const char* name) const {
         return m_window->findChild<T*>(QLatin1String(name));
