@@ -36,11 +36,6 @@ class TestDriveTable : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void init() {
-        QVERIFY(m_dir.isValid());
-        m_mountFile = QFile::encodeName(m_dir.filePath(QStringLiteral("mountinfo")));
-    }
-
     void cleanup() { DriveTable::instance().useHost(); }
 
     void whichMountsAreDrives_data() {
@@ -193,15 +188,12 @@ private Q_SLOTS:
 
 private:
     QTemporaryDir m_dir;
-    QByteArray m_mountFile;
     // The table reads these mounts (after the root's) from now on.
     void useMounts(const QByteArray& lines, bool fresh = true) {
-        QFile f(QFile::decodeName(m_mountFile));
-        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(mountLine("/", "ext4", "/dev/vda", "/", "rw", 1) + lines);
-        f.close();
+        const QByteArray file = QFile::encodeName(m_dir.filePath(QStringLiteral("mountinfo")));
+        QVERIFY(writeHost(file, mountLine("/", "ext4", "/dev/vda", "/", "rw", 1) + lines));
         if (fresh)
-            DriveTable::instance().setMountInfoPath(m_mountFile);
+            DriveTable::instance().setMountInfoPath(file);
     }
 
     // "D=a E=b!": each drive but C: with its folder below the fake base, "!"
