@@ -149,19 +149,15 @@ private Q_SLOTS:
         if (connectionEnds && handler == QLatin1String("Drive2_Change"))
             m_user->expectBox(Answer::Ok, QStringLiteral("Drive Not Ready"));
 
+        const QHash<QString, std::function<void()>> handlers{
+            {"Drive1_Change", [&] { s.drive1->setDriveOf(m_root); }},
+            {"Drive2_Change", [&] { s.drive2->setDriveOf(m_root); }},
+            {"Dir1_Change", [&] { s.files.Dir1_Change(); }},
+            {"File1_Click", [&] { s.files.File1_Click(); }},
+            {"AllFileBtn_Click", [&] { s.files.AllFileBtn_Click(); }},
+            {"Dir2 opens", [&] { QTest::keyClick(s.dir2, Qt::Key_Return); }}};
         inHandler = true;
-        if (handler == QLatin1String("Drive1_Change"))
-            s.drive1->setDriveOf(m_root);
-        else if (handler == QLatin1String("Drive2_Change"))
-            s.drive2->setDriveOf(m_root);
-        else if (handler == QLatin1String("Dir1_Change"))
-            s.files.Dir1_Change();
-        else if (handler == QLatin1String("File1_Click"))
-            s.files.File1_Click();
-        else if (handler == QLatin1String("AllFileBtn_Click"))
-            s.files.AllFileBtn_Click();
-        else
-            QTest::keyClick(s.dir2, Qt::Key_Return);
+        handlers.value(handler)();
         inHandler = false;
         resumed = true;
         fallback->wait();
