@@ -63,14 +63,10 @@ def text_of(acc):
 
 class Program:
     def __init__(self, binary, cwd=None, env=None):
-        full_env = dict(os.environ)
-        full_env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
-        full_env.pop("QT_QPA_PLATFORM", None)
-        for key, value in (env or {}).items():  # None takes a variable away
-            if value is None:
-                full_env.pop(key, None)
-            else:
-                full_env[key] = value
+        full_env = {key: value for key, value in os.environ.items() if key != "QT_QPA_PLATFORM"}
+        full_env.update(QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", **(env or {}))
+        # None in env takes a variable away.
+        full_env = {key: value for key, value in full_env.items() if value is not None}
         self.binary = binary
         self.process = subprocess.Popen([binary], cwd=cwd, env=full_env)
         self.app = wait_for("the program on the accessibility bus", self._find_app)
