@@ -107,9 +107,8 @@ private Q_SLOTS:
         SKIP_UNLESS_SHARES(*m_net);
         QVERIFY(m_sources.isValid());
         // A whole-second time and one with a fraction; odd permission bits.
-        const Kept a{"alpha\n", 0640, {1577934245, 0}};
-        const Kept b{randomBytes(300 * 1024), 0755, {1262347200, 500000000}};
-        m_files = {{A, a}, {B, b}};
+        m_files = {{A, {"alpha\n", 0640, {1577934245, 0}}},
+                   {B, {randomBytes(300 * 1024), 0755, {1262347200, 500000000}}}};
         for (auto it = m_files.cbegin(); it != m_files.cend(); ++it)
             QVERIFY(writeHost(QFile::encodeName(m_sources.filePath(it.key())), it->content,
                               it->mode, it->mtime));
