@@ -142,9 +142,7 @@ private Q_SLOTS:
         });
         const auto noHook = qScopeGuard([] { platform::FileCopier::setMoveHook({}); });
         m_sel->select({source}, {folder});
-        // Onto a share the copy is written ahead of its turn; changed under
-        // that, it is made again at its turn, from the source as it is then.
-        if (!share)
+        if (!share) // else made again at its turn, without a box
             m_user->expectBoxActing(
                 [&] { m_user->check(entriesOf(folderHost).isEmpty(), "a copy was left behind"); },
                 Answer::Retry, copyErrorPrompt(false));

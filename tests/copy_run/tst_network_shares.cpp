@@ -208,8 +208,7 @@ private Q_SLOTS:
         } else {
             cutShare();
         }
-        // Nothing half-written is under a name while the box is open; what was
-        // written ahead stays in the run's hidden folders while the share is gone.
+        // Nothing half-written is under a name while the box is open.
         const auto retry = [&] {
             m_user->check(withoutRunFolders(0) == (during ? QStringList{A, B} : QStringList{}),
                           "a file was left on the share");
