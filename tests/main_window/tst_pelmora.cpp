@@ -319,13 +319,11 @@ private Q_SLOTS:
         for (const char* button :
              {"RemFileBtn", "ClrFileBtn", "RemDirBtn", "ClrDirBtn", "CopyBtn1", "CopyBtn2"})
             control(button)->setEnabled(true);
+        // A handler that ran changed one of these: none runs unless its box changed.
         const auto state = [this] {
-            QStringList now =
-                selected() << QString::number(tabs()->currentIndex())
-                           << QString::number(control<platform::FileBrowser>("File1")->fileCount());
-            for (const char* name : {"HidChkBox", "SysChkBox", "SSChkBox", "Check1"})
-                now << control<QCheckBox>(name)->text() +
-                           QString::number(control<QCheckBox>(name)->isChecked());
+            QStringList now = selected() << QString::number(tabs()->currentIndex());
+            for (const char* box : {"HidChkBox", "SysChkBox", "SSChkBox", "Check1"})
+                now << QString::number(control<QCheckBox>(box)->isChecked());
             return now;
         };
         const QStringList before = state();
