@@ -47,10 +47,7 @@ bool run(const QString& program, const QStringList& args) {
 // on 127.0.0.1; the port it was bound to or connected on, 0 when that failed.
 int onLoopback(int port, bool connect) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(quint16(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in a{AF_INET, htons(quint16(port)), {htonl(INADDR_LOOPBACK)}, {}};
     auto* at = reinterpret_cast<sockaddr*>(&a);
     socklen_t size = sizeof a;
     const bool ok =
