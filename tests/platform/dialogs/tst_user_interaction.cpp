@@ -3,9 +3,7 @@
 #include <QDialogButtonBox>
 #include <QMap>
 #include <QMessageBox>
-#include <QProxyStyle>
 #include <QPushButton>
-#include <QStyleFactory>
 #include <QTest>
 #include <QTimer>
 
@@ -14,33 +12,12 @@ using namespace platform;
 Q_DECLARE_METATYPE(platform::Buttons)
 Q_DECLARE_METATYPE(platform::Answer)
 
-namespace {
-
-// A style that lays out a box's buttons as one desktop does.
-class ButtonLayoutStyle : public QProxyStyle {
-public:
-    ButtonLayoutStyle(QStyle* style, int layout)
-        : QProxyStyle(style)
-        , m_layout(layout) {}
-    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                  QStyleHintReturn* returned) const override {
-        return hint == SH_DialogButtonLayout
-                   ? m_layout
-                   : QProxyStyle::styleHint(hint, option, widget, returned);
-    }
-
-private:
-    int m_layout;
-};
-
-} // namespace
-
 class TestUserInteraction : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
     void realBoxKeys_data() {
-        QTest::addColumn<int>("layout"); // of the buttons in Fusion; -1: the style at start
+        QTest::addColumn<int>("layout"); // of the buttons; -1: as the program starts
         QTest::addColumn<Buttons>("buttons");
         QTest::addColumn<int>("defaultButton");
         QTest::addColumn<bool>("tryToClose"); // Escape, then the frame's close
@@ -67,8 +44,9 @@ private Q_SLOTS:
     // Escape or closing must never answer a question without a safe way out.
     void realBoxKeys() {
         QFETCH(int, layout);
-        if (layout >= 0)
-            QApplication::setStyle(new ButtonLayoutStyle(QStyleFactory::create("Fusion"), layout));
+        if (layout >= 0) // as one desktop lays out a box's buttons
+            qApp->setStyleSheet(
+                QStringLiteral("QDialogButtonBox { button-layout: %1 }").arg(layout));
         QFETCH(Buttons, buttons);
         QFETCH(int, defaultButton);
         QFETCH(bool, tryToClose);
