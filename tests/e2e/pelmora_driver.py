@@ -23,7 +23,6 @@ class Failure(Exception):
 
 def wait_for(what, probe, timeout=TIMEOUT):
     end = time.monotonic() + timeout
-    last = None
     while time.monotonic() < end:
         try:
             last = probe()
@@ -107,13 +106,10 @@ class Program:
             return None
         return wait_for(f"control '{name}'", probe, timeout)
 
-    def text(self, name, within=None):
-        return text_of(self.control(name, within))
-
     def wait_text(self, name, expected, window=None, timeout=TIMEOUT):
         def probe():
             within = self.window(window) if window else None
-            return self.text(name, within) == expected or None
+            return text_of(self.control(name, within)) == expected or None
         return wait_for(f"'{name}' to read {expected!r}", probe, timeout)
 
     def item(self, list_name, item_text):
@@ -144,9 +140,6 @@ class Program:
             raise Failure(f"'{acc.description or acc.name}' offers {names}, not {action!r}")
         actions.doAction(names.index(action))
         time.sleep(0.2)
-
-    def act_on(self, name, action):
-        self.act(self.control(name), action)
 
     def focused(self):
         """The design name of the control holding the focus ("SSTab1" for the tab row)."""
@@ -210,9 +203,6 @@ class Program:
         x, y = ext.x + ext.width // 2, ext.y + ext.height // 2
         subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y), "click", "1"], check=True)
         time.sleep(0.15)
-
-    def click_control(self, name):
-        self.click(self.control(name))
 
     def key(self, *keys):
         subprocess.run(["xdotool", "key", "--delay", "60", *keys], check=True)

@@ -39,13 +39,13 @@ def test(binary):
 
             # Speed Select through its action: a pick in Dir2 adds the folder.
             program.act(program.tab("To Folder(s)"), "Press")
-            program.act_on("SSChkBox", "Toggle")
+            program.act(program.control("SSChkBox"), "Toggle")
             program.wait_text("SSChkBox", "ON")
             program.act(program.item("Dir2", "target"), "Toggle")
             wait_for("a folder in SelDirList", lambda: program.items("SelDirList"))  # target's copy
 
             # Copy and Finish through their actions: the run copies.
-            program.act_on("CopyBtn1", "Press")
+            program.act(program.control("CopyBtn1"), "Press")
             check(role(program, "Pelmora Status") == "dialog",
                   f"progress window: {role(program, 'Pelmora Status')}")
             program.act(program.control("Finish", program.window("Pelmora Status")), "Press")
@@ -56,7 +56,7 @@ def test(binary):
 
             # Exit through the button's action; the question is an alert or
             # dialog, and its OK button's action ends the program.
-            program.act_on("ExitBtn1", "Press")
+            program.act(program.control("ExitBtn1"), "Press")
             box = program.window("Quit Pelmora?")
             check(box.getRoleName() in ("alert", "dialog"), f"exit question: {box.getRoleName()}")
             program.act(program.control("OK", box), "Press")

@@ -34,9 +34,9 @@ def test(binary):
 
             program.click(program.tab("To Folder(s)"))
             program.click(program.item("Dir2", "target"))
-            program.click_control("DirSelBtn")  # the questions below come from the target
+            program.click(program.control("DirSelBtn"))  # the questions below come from the target
 
-            program.click_control("CopyBtn1")
+            program.click(program.control("CopyBtn1"))
             program.window("Pelmora Status")
             program.wait_text("Label5", " 0 of  1 Folders Complete", window="Pelmora Status")
             if docs:
