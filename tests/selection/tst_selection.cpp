@@ -3,7 +3,6 @@
 
 #include "platform/dialogs/scripted_user.h"
 #include "platform/drives/drive_table.h"
-#include "platform/formats.h"
 
 #include <QtTest>
 
@@ -40,9 +39,6 @@ class TestSelection : public QObject {
     void add(const QString& folder) {
         QVERIFY(m_ui->highlight2(folder));
         m_ui->folders.DirSelBtn_Click();
-    }
-    static QString panel(qsizetype n, const char* what) {
-        return platform::leadingSpaceDecimal(int(n)) + QLatin1String(what);
     }
 
 private Q_SLOTS:
@@ -106,7 +102,7 @@ private Q_SLOTS:
         for (const QString& path : selected)
             names << path.section(QLatin1Char('\\'), -1);
         QCOMPARE(SelectionControls::entries(m_ui->filenameList), names);
-        QCOMPARE(m_ui->filePanel(), panel(selected.size(), " File(s) Selected"));
+        QCOMPARE(m_ui->filePanel(), QStringLiteral(" %1 File(s) Selected").arg(selected.size()));
         QCOMPARE(m_ui->total(), QString::number(100 * selected.size()));
         for (const platform::MessageBox& box : m_user->boxes())
             QCOMPARE(box.title, QStringLiteral("Repeated Selection"));
@@ -153,7 +149,7 @@ private Q_SLOTS:
         QCOMPARE(SelectionControls::entries(m_ui->filenameList), selected);
         QCOMPARE(m_ui->state.selFile(0).left(8), QString(selected.isEmpty() ? "" : "C:\\DATA\\"));
         QCOMPARE(m_ui->total(), total);
-        QCOMPARE(m_ui->filePanel(), panel(selected.size(), " File(s) Selected"));
+        QCOMPARE(m_ui->filePanel(), QStringLiteral(" %1 File(s) Selected").arg(selected.size()));
         QCOMPARE(m_ui->buttons(), buttons);
         if (clickedBefore.contains(QStringLiteral("-b")))
             QCOMPARE(m_ui->listed(), (L{"a", "c"}));
@@ -235,7 +231,8 @@ private Q_SLOTS:
 
         QCOMPARE(SelectionControls::entries(m_ui->selDirList), selected);
         QCOMPARE(m_ui->state.folderCount(), selected.size());
-        QCOMPARE(m_ui->folderPanel(), panel(selected.size(), " Folder(s) Selected"));
+        QCOMPARE(m_ui->folderPanel(),
+                 QStringLiteral(" %1 Folder(s) Selected").arg(selected.size()));
         QCOMPARE(m_ui->buttons(), selected.isEmpty() ? "000000" : "000100");
         for (const platform::MessageBox& box : m_user->boxes())
             QCOMPARE(box.title, QStringLiteral("Repeated Selection"));
