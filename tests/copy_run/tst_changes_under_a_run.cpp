@@ -1,7 +1,6 @@
 #include "copy_runs.h"
 #include "host_files.h"
 #include "network_shares.h"
-#include "temp_drives.h"
 
 #include "copy_run/status.h"
 #include "platform/drives/drive_path.h"

@@ -1,6 +1,5 @@
 #include "copy_runs.h"
 #include "host_files.h"
-#include "temp_drives.h"
 #include "tmpfs_volume.h"
 
 #include "copy_run/status.h"

@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
-#include <QPushButton>
 #include <QtTest>
 
 #include <sys/stat.h>

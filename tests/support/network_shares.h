@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QByteArray>
 #include <QProcess>
-#include <QString>
-#include <QStringList>
 
 #include <memory>
 #include <vector>
