@@ -86,10 +86,9 @@ private Q_SLOTS:
     // size too large (or a family with wider letters) cuts texts off here.
     void captionsFit_data() {
         QTest::addColumn<QWidget*>("widget");
-        for (QWidget* widget : m_window->findChildren<QWidget*>()) {
+        for (QWidget* widget : m_window->findChildren<QWidget*>())
             if (!widget->objectName().isEmpty() && !captionOf(widget).isEmpty())
                 QTest::newRow(widget->objectName().toLatin1()) << widget;
-        }
     }
     void captionsFit() {
         QFETCH(QWidget*, widget);

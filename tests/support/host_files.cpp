@@ -65,10 +65,9 @@ bool makeSparse(const QByteArray& path, const Layout& layout) {
     QFile f(QFile::decodeName(path));
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || !f.resize(layout.at(0)))
         return false;
-    for (qsizetype k = 1; k + 1 < layout.size(); k += 2) {
+    for (qsizetype k = 1; k + 1 < layout.size(); k += 2)
         if (!f.seek(layout.at(k)) || f.write(randomBytes(layout.at(k + 1))) != layout.at(k + 1))
             return false;
-    }
     return true;
 }
 
