@@ -2,7 +2,6 @@
 #include "host_files.h"
 #include "network_shares.h"
 
-#include "copy_run/status.h"
 #include "platform/drives/drive_path.h"
 #include "platform/drives/drive_table.h"
 #include "platform/files/file_copier.h"

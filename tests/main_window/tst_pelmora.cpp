@@ -2,7 +2,6 @@
 #include "copy_run/status.h"
 #include "main_window/application.h"
 #include "main_window/pelmora.h"
-#include "platform/dialogs/scripted_user.h"
 #include "platform/widgets/file_browser.h"
 #include "platform/widgets/folder_browser.h"
 #include "platform/widgets/tab_control.h"
