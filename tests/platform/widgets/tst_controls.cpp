@@ -228,10 +228,9 @@ private Q_SLOTS:
             seen << QString::number(index) + (buttons.at(index)->isVisible() ? "+" : "-");
         });
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center()); // a click again
         QTest::keyClick(bar, Qt::Key_Left);
         tabs.setCurrentIndex(1); // the program, not the user
-        QCOMPARE(seen, (QStringList{"1+", "1+", "0+"}));
+        QCOMPARE(seen, (QStringList{"1+", "0+"}));
         QVERIFY(!buttons.at(0)->isVisible() && buttons.at(1)->isVisible());
     }
 
