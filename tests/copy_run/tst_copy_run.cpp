@@ -3,7 +3,6 @@
 
 #include "copy_run/overwrite.h"
 #include "copy_run/status.h"
-#include "platform/drives/drive_table.h"
 #include "platform/files/file_copier.h"
 #include "platform/formats.h"
 

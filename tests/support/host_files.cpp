@@ -1,7 +1,5 @@
 #include "host_files.h"
 
-#include "platform/fs_error.h"
-
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
