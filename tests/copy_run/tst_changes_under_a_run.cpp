@@ -1,16 +1,11 @@
 #include "copy_runs.h"
 #include "host_files.h"
 #include "network_shares.h"
-#include "temp_drives.h"
 
-#include "copy_run/status.h"
+#include "platform/drives/drive_path.h"
 #include "platform/drives/drive_table.h"
 #include "platform/files/file_copier.h"
 
-#include <QDir>
-#include <QFile>
-#include <QScopeGuard>
-#include <QThread>
 #include <QtTest>
 
 #include <atomic>
@@ -104,46 +99,43 @@ private Q_SLOTS:
         QFETCH(QString, where);
         static int round = 0;
         const QByteArray name = "f" + QByteArray::number(++round) + ".bin";
-        QString source, folder;
-        QByteArray sourceHost, folderHost;
-        if (where == QLatin1String("share")) {
+        const bool share = where == QLatin1String("share");
+        if (share) {
             if (!m_net)
                 m_net = std::make_unique<NetworkShares>(2);
             SKIP_UNLESS_SHARES(*m_net);
             platform::DriveTable::instance().useHost();
-            // A folder of its own per case, made through the mount: sshfs
-            // knows it is empty.
-            sourceHost = m_net->mountPoint(0) + '/' + name;
-            folderHost = m_net->mountPoint(1) + "/to" + QByteArray::number(round);
-            QVERIFY(QDir().mkpath(QFile::decodeName(folderHost)));
-            source = readyDriveRoot(m_net->mountPoint(0)) + QString::fromLatin1(name);
-            folder = readyDriveRoot(m_net->mountPoint(1)) + QStringLiteral("to%1\\").arg(round);
-        } else {
-            source = QStringLiteral("C:\\src\\") + QString::fromLatin1(name);
-            sourceHost = m_drives->host(source);
-            folder = m_drives->mkdir(QStringLiteral("D:\\to\\"));
-            folderHost = m_drives->host(QStringLiteral("D:\\to"));
         }
+        // On a share, a folder of its own per case, made through the mount:
+        // sshfs knows it is empty.
+        const QByteArray sourceHost =
+            (share ? m_net->mountPoint(0) : m_drives->host(QStringLiteral("C:\\src"))) + '/' + name;
+        const QByteArray folderHost = share
+                                          ? m_net->mountPoint(1) + "/to" + QByteArray::number(round)
+                                          : m_drives->host(QStringLiteral("D:\\to"));
+        QVERIFY(QDir().mkpath(QFile::decodeName(folderHost)));
+        const QString source = platform::drive_path::fromHost(sourceHost).value();
+        const QString folder = platform::drive_path::fromHost(folderHost).value() + u'\\';
         const qint64 M = 1024 * 1024;
         QVERIFY(where == QLatin1String("worker") ? makeSparse(sourceHost, {9 * M, 0, M, 8 * M, M})
                                                  : writeHost(sourceHost, randomBytes(100 * 1024)));
-        const QByteArray path = sourceHost;
         std::atomic<int> moves{0};
         platform::FileCopier::setMoveHook([&] {
             if (moves++ != 0)
                 return;
             bool changed = false;
             if (change == QLatin1String("append")) {
-                QFile f(QFile::decodeName(path));
+                QFile f(QFile::decodeName(sourceHost));
                 changed = f.open(QIODevice::Append) && f.write("appended") == 8;
             } else if (change == QLatin1String("rewrite")) {
-                const int fd = ::open(path.constData(), O_WRONLY | O_CLOEXEC);
+                const int fd = ::open(sourceHost.constData(), O_WRONLY | O_CLOEXEC);
                 changed = fd >= 0 && ::pwrite(fd, "REWRITTEN", 9, 0) == 9 && ::close(fd) == 0;
             } else if (change == QLatin1String("truncate")) {
-                changed = ::truncate(path.constData(), 1000) == 0;
+                changed = ::truncate(sourceHost.constData(), 1000) == 0;
             } else {
-                changed = writeHost(path + ".new", "the new one") &&
-                          ::rename(QByteArray(path + ".new").constData(), path.constData()) == 0;
+                changed = writeHost(sourceHost + ".new", "the new one") &&
+                          ::rename(QByteArray(sourceHost + ".new").constData(),
+                                   sourceHost.constData()) == 0;
             }
             m_user->check(changed, "the source could not be changed");
         });

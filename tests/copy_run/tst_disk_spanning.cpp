@@ -1,6 +1,5 @@
 #include "copy_runs.h"
 #include "host_files.h"
-#include "temp_drives.h"
 #include "tmpfs_volume.h"
 
 #include "copy_run/status.h"
@@ -8,10 +7,6 @@
 #include "platform/drives/drive_table.h"
 #include "platform/files/file_copier.h"
 
-#include <QFileInfo>
-#include <QMap>
-#include <QScopeGuard>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using platform::Answer;
@@ -37,32 +32,14 @@ Content contentOf(const QByteArray& folder) {
 class TestDiskSpanning : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> m_sources; // on the host's root file system
-    Content m_files;                          // f0.bin, f1.bin, ... -> content
     std::unique_ptr<TmpfsVolume> m_disk;
     QString m_root; // the disk's drive letter root
     std::unique_ptr<ActingUser> m_user;
     std::unique_ptr<SelectionControls> m_sel;
     bool m_large = false; // rows named "large": files whose bytes move on the worker
 
-    // A file that takes five pages of the disk; the disk holds sixteen (three fit).
-    qint64 fileSize() const { return m_large ? LargeFile : 20000; }
     static constexpr qint64 LargeFile = (8 << 20) + 20000; // 2053 pages
     static constexpr qint64 pagesOf(qint64 bytes) { return (bytes + 4095) / 4096; }
-
-    // Sources of `size` bytes each, all selected to go to the disk's root.
-    void selectSources(int count, int size) {
-        QStringList paths;
-        for (int k = 0; k < count; ++k) {
-            const QString name = QStringLiteral("f%1.bin").arg(k);
-            QByteArray data(size, char('a' + k));
-            data.replace(0, 8, QByteArray::number(k).rightJustified(8, '#'));
-            const QByteArray host = QFile::encodeName(m_sources->filePath(name));
-            QVERIFY(writeHost(host, data));
-            paths << platform::drive_path::fromHost(host).value();
-            m_files.insert(name, data);
-        }
-        m_sel->select(paths, {m_root});
-    }
 
 private Q_SLOTS:
     void init() {
@@ -82,7 +59,6 @@ private Q_SLOTS:
     void cleanup() {
         const QStringList problems = endCopyRun(m_sel, m_user);
         m_disk.reset();
-        m_files.clear();
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
     }
 
@@ -103,7 +79,20 @@ private Q_SLOTS:
             QByteArray(QTest::currentDataTag()).startsWith("written ahead"));
         const auto everywhereOff =
             qScopeGuard([] { platform::FileCopier::setWriteAheadEverywhere(false); });
-        selectSources(5, int(fileSize()));
+        // Five sources to the disk's root, each taking five of its sixteen
+        // pages (three fit).
+        Content files;
+        QStringList paths;
+        for (int k = 0; k < 5; ++k) {
+            const QString name = QStringLiteral("f%1.bin").arg(k);
+            QByteArray data(m_large ? LargeFile : 20000, char('a' + k));
+            data.replace(0, 8, QByteArray::number(k).rightJustified(8, '#'));
+            const QByteArray host = QFile::encodeName(m_sources->filePath(name));
+            QVERIFY(writeHost(host, data));
+            paths << platform::drive_path::fromHost(host).value();
+            files.insert(name, data);
+        }
+        m_sel->select(paths, {m_root});
         Content first;
         const auto takeOut = [&] {
             first = contentOf(m_disk->path());
@@ -128,8 +117,8 @@ private Q_SLOTS:
         QCOMPARE(second.size(), 2);
         Content both = first;
         both.insert(second);
-        QCOMPARE(both, m_files);
-        QCOMPARE(contentOf(QFile::encodeName(m_sources->path())), m_files);
+        QCOMPARE(both, files);
+        QCOMPARE(contentOf(QFile::encodeName(m_sources->path())), files);
         QVERIFY(!Status::exists());
         QCOMPARE(m_sel->resets, 1);
     }

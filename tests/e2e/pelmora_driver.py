@@ -23,7 +23,6 @@ class Failure(Exception):
 
 def wait_for(what, probe, timeout=TIMEOUT):
     end = time.monotonic() + timeout
-    last = None
     while time.monotonic() < end:
         try:
             last = probe()
@@ -63,14 +62,10 @@ def text_of(acc):
 
 class Program:
     def __init__(self, binary, cwd=None, env=None):
-        full_env = dict(os.environ)
-        full_env["QT_LINUX_ACCESSIBILITY_ALWAYS_ON"] = "1"
-        full_env.pop("QT_QPA_PLATFORM", None)
-        for key, value in (env or {}).items():  # None takes a variable away
-            if value is None:
-                full_env.pop(key, None)
-            else:
-                full_env[key] = value
+        full_env = {key: value for key, value in os.environ.items() if key != "QT_QPA_PLATFORM"}
+        full_env.update(QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", **(env or {}))
+        # None in env takes a variable away.
+        full_env = {key: value for key, value in full_env.items() if value is not None}
         self.binary = binary
         self.process = subprocess.Popen([binary], cwd=cwd, env=full_env)
         self.app = wait_for("the program on the accessibility bus", self._find_app)
@@ -91,12 +86,8 @@ class Program:
 
     # ---- windows and controls
     def window(self, title, timeout=TIMEOUT):
-        def probe():
-            for win in self.app:
-                if win is not None and win.name == title:
-                    return win
-            return None
-        return wait_for(f"window '{title}'", probe, timeout)
+        return wait_for(f"window '{title}'", lambda: next(
+            (win for win in self.app if win is not None and win.name == title), None), timeout)
 
     def has_window(self, title):
         try:
@@ -115,23 +106,16 @@ class Program:
             return None
         return wait_for(f"control '{name}'", probe, timeout)
 
-    def text(self, name, within=None):
-        return text_of(self.control(name, within))
-
     def wait_text(self, name, expected, window=None, timeout=TIMEOUT):
         def probe():
             within = self.window(window) if window else None
-            return self.text(name, within) == expected or None
+            return text_of(self.control(name, within)) == expected or None
         return wait_for(f"'{name}' to read {expected!r}", probe, timeout)
 
     def item(self, list_name, item_text):
         lst = self.control(list_name)
-        def probe():
-            for acc in _walk(lst):
-                if acc is not lst and acc.name == item_text:
-                    return acc
-            return None
-        return wait_for(f"item '{item_text}' of '{list_name}'", probe)
+        return wait_for(f"item '{item_text}' of '{list_name}'", lambda: next(
+            (acc for acc in _walk(lst) if acc is not lst and acc.name == item_text), None))
 
     def items(self, list_name):
         lst = self.control(list_name)
@@ -139,12 +123,9 @@ class Program:
                 acc.getRoleName() in ("list item", "table cell")]
 
     def tab(self, caption):
-        def probe():
-            for acc in _walk(self.window(MAIN)):
-                if acc.getRoleName() == "page tab" and acc.name == caption:
-                    return acc
-            return None
-        return wait_for(f"tab '{caption}'", probe)
+        return wait_for(f"tab '{caption}'", lambda: next(
+            (acc for acc in _walk(self.window(MAIN))
+             if acc.getRoleName() == "page tab" and acc.name == caption), None))
 
     def wait_for_items(self, list_name, expected, timeout=TIMEOUT):
         return wait_for(f"'{list_name}' to list {expected}",
@@ -159,9 +140,6 @@ class Program:
             raise Failure(f"'{acc.description or acc.name}' offers {names}, not {action!r}")
         actions.doAction(names.index(action))
         time.sleep(0.2)
-
-    def act_on(self, name, action):
-        self.act(self.control(name), action)
 
     def focused(self):
         """The design name of the control holding the focus ("SSTab1" for the tab row)."""
@@ -225,9 +203,6 @@ class Program:
         x, y = ext.x + ext.width // 2, ext.y + ext.height // 2
         subprocess.run(["xdotool", "mousemove", "--sync", str(x), str(y), "click", "1"], check=True)
         time.sleep(0.15)
-
-    def click_control(self, name):
-        self.click(self.control(name))
 
     def key(self, *keys):
         subprocess.run(["xdotool", "key", "--delay", "60", *keys], check=True)

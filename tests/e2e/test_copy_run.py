@@ -8,6 +8,7 @@ shares are the headless copy_run/network_shares test's.)"""
 import os
 import sys
 import tempfile
+from pathlib import Path
 
 from pelmora_driver import MAIN, Program, check, main
 
@@ -16,14 +17,11 @@ def test(binary):
     docs = os.environ.get("PELMORA_DOCS")
     with tempfile.TemporaryDirectory(prefix="pelmora-e2e-") as work:
         # two.txt exists in the target and is asked about.
-        with open(os.path.join(work, "one.txt"), "wb") as f:
-            f.write(b"first file\n")
-        with open(os.path.join(work, "two.txt"), "wb") as f:
-            f.write(b"second file, the new one\n")
-        target = os.path.join(work, "target")
-        os.makedirs(target)
-        with open(os.path.join(target, "two.txt"), "wb") as f:
-            f.write(b"old\n")
+        (Path(work) / "one.txt").write_bytes(b"first file\n")
+        (Path(work) / "two.txt").write_bytes(b"second file, the new one\n")
+        target = Path(work) / "target"
+        target.mkdir()
+        (target / "two.txt").write_bytes(b"old\n")
 
         program = Program(binary, cwd=work)
         try:
@@ -36,9 +34,9 @@ def test(binary):
 
             program.click(program.tab("To Folder(s)"))
             program.click(program.item("Dir2", "target"))
-            program.click_control("DirSelBtn")  # the questions below come from the target
+            program.click(program.control("DirSelBtn"))  # the questions below come from the target
 
-            program.click_control("CopyBtn1")
+            program.click(program.control("CopyBtn1"))
             program.window("Pelmora Status")
             program.wait_text("Label5", " 0 of  1 Folders Complete", window="Pelmora Status")
             if docs:
@@ -53,10 +51,8 @@ def test(binary):
 
             program.wait_text("Label2", "0", window=MAIN)
             check(not program.has_window("Pelmora Status"), "the progress window stayed open")
-            with open(os.path.join(target, "two.txt"), "rb") as f:
-                check(f.read() == b"old\n", "the cancelled target was changed")
-            with open(os.path.join(target, "one.txt"), "rb") as f:
-                check(f.read() == b"first file\n", "one.txt was not copied")
+            check((target / "two.txt").read_bytes() == b"old\n", "the cancelled target was changed")
+            check((target / "one.txt").read_bytes() == b"first file\n", "one.txt was not copied")
             check(sorted(os.listdir(target)) == ["one.txt", "two.txt"],
                   f"stray files in the target: {os.listdir(target)}")
         finally:

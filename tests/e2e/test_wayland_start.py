@@ -13,7 +13,6 @@ import time
 
 from pelmora_driver import MAIN, Program, check, main
 
-TABS = ["Copy File(s)", "To Folder(s)", "Options / Help", "About"]
 SOCKET = "pelmora-e2e-wayland"
 
 
@@ -57,7 +56,7 @@ def test_on(compositor):
         try:
             window = program.window(MAIN)
             check(window.getRoleName() == "frame", f"main window: {window.getRoleName()}")
-            for caption in TABS:
+            for caption in ["Copy File(s)", "To Folder(s)", "Options / Help", "About"]:
                 program.tab(caption)
             plugins = loaded_platform(program.process.pid)
             check(any(p.startswith("libqwayland") for p in plugins) and

@@ -3,14 +3,12 @@
 #include "platform/dialogs/scripted_user.h"
 #include "platform/widgets/panel_status_bar.h"
 #include "platform/widgets/tab_control.h"
-#include "selection/selection_state.h"
+#include "selection_controls.h"
 #include "temp_drives.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
-#include <QMimeData>
-#include <QPushButton>
 #include <QtTest>
 
 #include <sys/stat.h>
@@ -29,7 +27,21 @@ const QString AlreadyFile = QStringLiteral("File Already Selected!");
 const QString AlreadyFolder = QStringLiteral("Folder Already Selected!");
 constexpr auto Any = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
 
+// A drop on a tab, and what the selection shows afterwards.
+struct Drop {
+    int tab;
+    L before; // selected already: files, and folder entries "...\"
+    L dropped;
+    bool taken;
+    L files, folders;
+    QString total;
+    L boxes = {};
+    Qt::DropActions actions = Any;
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Drop)
 
 // Files and folders dropped on the main window from a file manager, sent
 // as the drag events the toolkit delivers.
@@ -39,26 +51,21 @@ class TestDrop : public QObject {
     QTemporaryDir m_outside; // on no drive
     Pelmora* m_window = nullptr;
 
+    // A drive path, a name in C:\Start by its host name, "outside" (on no drive) or "web".
     QUrl urlOf(const QString& item) const {
         if (item == QLatin1String("web"))
             return QUrl(QStringLiteral("https://example.org/a.txt"));
-        if (item == QLatin1String("outside"))
-            return QUrl::fromLocalFile(m_outside.filePath(QStringLiteral("x.txt")));
-        // Named on C:\Start by their host names.
-        if (!item.contains(QLatin1Char(':')))
-            return QUrl::fromLocalFile(
-                QFile::decodeName(m_drives.host(QStringLiteral("C:\\Start"))) + QLatin1Char('/') +
-                item);
-        return QUrl::fromLocalFile(QFile::decodeName(m_drives.host(item)));
+        const QString start = QFile::decodeName(m_drives.host(QStringLiteral("C:\\Start")));
+        return QUrl::fromLocalFile(item == QLatin1String("outside")
+                                       ? m_outside.filePath(QStringLiteral("x.txt"))
+                                   : item.contains(u':') ? QFile::decodeName(m_drives.host(item))
+                                                         : start + u'/' + item);
     }
     template <typename T = QWidget> T* control(const char* name) const {
         return m_window->findChild<T*>(QLatin1String(name));
     }
     L entries(const char* list) const {
-        L all;
-        for (int i = 0; i < control<QListWidget>(list)->count(); ++i)
-            all << control<QListWidget>(list)->item(i)->text();
-        return all;
+        return SelectionControls::entries(control<QListWidget>(list));
     }
     bool enabled(const char* button) const { return control(button)->isEnabled(); }
 
@@ -105,54 +112,36 @@ private Q_SLOTS:
     void cleanup() { m_window->selection().resetSelection(); }
 
     void drops_data() {
-        QTest::addColumn<int>("tab");
-        QTest::addColumn<L>("before"); // selected already: files, and folder entries "...\"
-        QTest::addColumn<L>("dropped");
-        QTest::addColumn<Qt::DropActions>("actions");
-        QTest::addColumn<bool>("taken");
-        QTest::addColumn<L>("files");
-        QTest::addColumn<L>("folders");
-        QTest::addColumn<QString>("total");
-        QTest::addColumn<L>("boxes");
+        QTest::addColumn<Drop>("drop");
         const QString sub = Sub + '\\', data = Data + '\\';
+        const auto row = [](const char* name, const Drop& drop) { QTest::newRow(name) << drop; };
         // clang-format off
-        QTest::newRow("files, in the order dragged") << 0 << L{} << L{FileB, FileA} << Any << true
-            << L{FileB, FileA} << L{} << "3,000" << L{};
-        QTest::newRow("files from two drives, a folder left out") << 0 << L{data}
-            << L{Sub, FileA, FileC} << Any << true << L{FileA, FileC} << L{data} << "1,300" << L{};
-        QTest::newRow("folders only, on the files tab") << 0 << L{} << L{Sub, Data} << Any << false
-            << L{} << L{} << "0" << L{};
-        QTest::newRow("duplicates: one box each") << 0 << L{FileA} << L{FileB, FileA, FileB} << Any
-            << true << L{FileA, FileB} << L{} << "2,100" << L{AlreadyFile, AlreadyFile};
-        QTest::newRow("folders, a drive root, a file left out") << 1 << L{FileA}
-            << L{Sub, FileB, Data, "C:\\"} << Any << true << L{FileA} << L{sub, data, "C:\\"}
-            << "100" << L{};
-        QTest::newRow("a folder already selected") << 1 << L{sub} << L{Data, Sub} << Any << true
-            << L{} << L{sub, data} << "0" << L{AlreadyFolder};
-        QTest::newRow("files only, on the folders tab") << 1 << L{} << L{FileA} << Any << false
-            << L{} << L{} << "0" << L{};
-        QTest::newRow("unnamable items left out") << 0 << L{}
-            << L{"web", "outside", "back\\slash.txt", "fifo", "dangling", "a.txt"} << Any << true
-            << L{FileA} << L{} << "1,000" << L{};
-        QTest::newRow("nothing nameable") << 0 << L{}
-            << L{"outside", "back\\slash.txt", "fifo", "dangling", "web"} << Any << false << L{}
-            << L{} << "0" << L{};
-        QTest::newRow("Options / Help tab") << 2 << L{} << L{FileA, Sub} << Any << false
-            << L{} << L{} << "0" << L{};
-        QTest::newRow("a drag that would move the files") << 0 << L{} << L{FileA}
-            << Qt::DropActions(Qt::MoveAction) << false << L{} << L{} << "0" << L{};
+        row("files, in the order dragged",
+            {0, {}, {FileB, FileA}, true, {FileB, FileA}, {}, "3,000"});
+        row("files from two drives, a folder left out",
+            {0, {data}, {Sub, FileA, FileC}, true, {FileA, FileC}, {data}, "1,300"});
+        row("folders only, on the files tab", {0, {}, {Sub, Data}, false, {}, {}, "0"});
+        row("duplicates: one box each",
+            {0, {FileA}, {FileB, FileA, FileB}, true, {FileA, FileB}, {}, "2,100",
+             {AlreadyFile, AlreadyFile}});
+        row("folders, a drive root, a file left out",
+            {1, {FileA}, {Sub, FileB, Data, "C:\\"}, true, {FileA}, {sub, data, "C:\\"}, "100"});
+        row("a folder already selected",
+            {1, {sub}, {Data, Sub}, true, {}, {sub, data}, "0", {AlreadyFolder}});
+        row("files only, on the folders tab", {1, {}, {FileA}, false, {}, {}, "0"});
+        row("unnamable items left out",
+            {0, {}, {"web", "outside", "back\\slash.txt", "fifo", "dangling", "a.txt"}, true,
+             {FileA}, {}, "1,000"});
+        row("nothing nameable",
+            {0, {}, {"outside", "back\\slash.txt", "fifo", "dangling", "web"}, false, {}, {}, "0"});
+        row("Options / Help tab", {2, {}, {FileA, Sub}, false, {}, {}, "0"});
+        row("a drag that would move the files",
+            {0, {}, {FileA}, false, {}, {}, "0", {}, Qt::MoveAction});
         // clang-format on
     }
     void drops() {
-        QFETCH(int, tab);
-        QFETCH(L, before);
-        QFETCH(L, dropped);
-        QFETCH(Qt::DropActions, actions);
-        QFETCH(bool, taken);
-        QFETCH(L, files);
-        QFETCH(L, folders);
-        QFETCH(QString, total);
-        QFETCH(L, boxes);
+        QFETCH(Drop, drop);
+        const auto& [tab, before, dropped, taken, files, folders, total, boxes, actions] = drop;
         SelectionState& selection = m_window->selection();
         for (const QString& entry : before) {
             if (entry.endsWith('\\'))

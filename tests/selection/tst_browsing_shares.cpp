@@ -7,34 +7,11 @@
 #include "platform/drives/drive_path.h"
 #include "platform/drives/drive_table.h"
 
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QThread>
 #include <QtTest>
 
 #include <atomic>
-#include <csignal>
 
 using platform::Answer;
-
-namespace {
-
-// The sshfs process serving a mount point, found by its command line.
-pid_t sshfsOf(const QByteArray& mountPoint) {
-    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        QFile f(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        if (!f.open(QIODevice::ReadOnly))
-            continue;
-        const QList<QByteArray> args = f.readAll().split('\0');
-        if (args.first().endsWith("sshfs") && args.contains(mountPoint))
-            return pid_t(pid.toInt());
-    }
-    return 0;
-}
-
-} // namespace
 
 // Browsing a network share whose server has stopped answering (its sshfs
 // stopped, so every call into the mount waits): each browsing handler waits
@@ -56,11 +33,6 @@ class TestBrowsingShares : public QObject {
                            m_sel->dir2->path(),
                            SelectionControls::entries(m_sel->selFileList).join(u',')}
             .join(u'|');
-    }
-    QString expand(QString pattern) const {
-        return pattern.replace(QLatin1String("%S"), m_sub)
-            .replace(QLatin1String("%R"), m_root)
-            .replace(QLatin1String("%L"), m_localPath);
     }
 
 private Q_SLOTS:
@@ -95,8 +67,8 @@ private Q_SLOTS:
         m_sel->drive2->setDriveOf(m_localPath);
     }
     void cleanup() {
-        if (const pid_t pid = m_net ? sshfsOf(m_net->mountPoint(0)) : 0)
-            ::kill(pid, SIGCONT); // should the handler have been stuck
+        if (m_net)
+            m_net->pause(0, false); // should the handler have been stuck
         m_sel.reset();
         if (m_user)
             QVERIFY2(m_user->problems().isEmpty(), qPrintable(m_user->problems().join(u'\n')));
@@ -143,9 +115,7 @@ private Q_SLOTS:
             QVERIFY(s.highlight2(m_sub));
         }
         const QString before = shown();
-        const pid_t sshfs = sshfsOf(m_net->mountPoint(0));
-        QVERIFY(sshfs > 0);
-        QVERIFY(::kill(sshfs, SIGSTOP) == 0);
+        QVERIFY(m_net->pause(0, true));
 
         // The share answers again (or its connection ends) once the timer has
         // ticked three times inside the handler; a thread lets it answer after
@@ -165,33 +135,29 @@ private Q_SLOTS:
             if (connectionEnds)
                 m_user->check(m_net->kill(0), "killing sshfs failed");
             else
-                ::kill(sshfs, SIGCONT);
+                m_net->pause(0, false);
         });
         const std::unique_ptr<QThread> fallback(QThread::create([&] {
             const QDeadlineTimer guard(20'000);
             while (!resumed.load() && !guard.hasExpired())
                 QThread::msleep(10);
             if (!resumed.exchange(true))
-                ::kill(sshfs, SIGCONT);
+                m_net->pause(0, false);
         }));
         fallback->start();
         ticker.start();
         if (connectionEnds && handler == QLatin1String("Drive2_Change"))
             m_user->expectBox(Answer::Ok, QStringLiteral("Drive Not Ready"));
 
+        const QHash<QString, std::function<void()>> handlers{
+            {"Drive1_Change", [&] { s.drive1->setDriveOf(m_root); }},
+            {"Drive2_Change", [&] { s.drive2->setDriveOf(m_root); }},
+            {"Dir1_Change", [&] { s.files.Dir1_Change(); }},
+            {"File1_Click", [&] { s.files.File1_Click(); }},
+            {"AllFileBtn_Click", [&] { s.files.AllFileBtn_Click(); }},
+            {"Dir2 opens", [&] { QTest::keyClick(s.dir2, Qt::Key_Return); }}};
         inHandler = true;
-        if (handler == QLatin1String("Drive1_Change"))
-            s.drive1->setDriveOf(m_root);
-        else if (handler == QLatin1String("Drive2_Change"))
-            s.drive2->setDriveOf(m_root);
-        else if (handler == QLatin1String("Dir1_Change"))
-            s.files.Dir1_Change();
-        else if (handler == QLatin1String("File1_Click"))
-            s.files.File1_Click();
-        else if (handler == QLatin1String("AllFileBtn_Click"))
-            s.files.AllFileBtn_Click();
-        else
-            QTest::keyClick(s.dir2, Qt::Key_Return);
+        handlers.value(handler)();
         inHandler = false;
         resumed = true;
         fallback->wait();
@@ -199,7 +165,8 @@ private Q_SLOTS:
         QVERIFY2(resumedByTimer, "the window was not served while the handler waited");
         QVERIFY(unchangedTillThen);
         QVERIFY(handlersHeld);
-        QCOMPARE(shown(), expand(after));
+        QCOMPARE(shown(),
+                 after.replace("%S", m_sub).replace("%R", m_root).replace("%L", m_localPath));
         for (const platform::MessageBox& box : m_user->boxes())
             QCOMPARE(box.title, QStringLiteral("Drive Error"));
     }

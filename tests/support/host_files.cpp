@@ -1,7 +1,5 @@
 #include "host_files.h"
 
-#include "platform/fs_error.h"
-
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
@@ -65,10 +63,9 @@ bool makeSparse(const QByteArray& path, const Layout& layout) {
     QFile f(QFile::decodeName(path));
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || !f.resize(layout.at(0)))
         return false;
-    for (qsizetype k = 1; k + 1 < layout.size(); k += 2) {
+    for (qsizetype k = 1; k + 1 < layout.size(); k += 2)
         if (!f.seek(layout.at(k)) || f.write(randomBytes(layout.at(k + 1))) != layout.at(k + 1))
             return false;
-    }
     return true;
 }
 
@@ -92,6 +89,6 @@ QString outcomeName(const platform::Outcome& outcome) {
     static const char* const names[] = {
         "NotReady", "NotFound", "AccessDenied", "NotAFolder", "NotAFile",  "Unlistable",
         "NoSpace",  "ReadOnly", "UnsafeTarget", "SameFile",   "ShortCopy", "SourceChanged",
-        "Io"};
+        "Appeared", "Io"};
     return QString::fromLatin1(outcome.ok() ? "success" : names[int(outcome.error)]);
 }

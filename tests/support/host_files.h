@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/fs_error.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QStringList>
@@ -34,8 +36,5 @@ bool makeSparse(const QByteArray& path, const Layout& layout);
 // SEEK_DATA and SEEK_HOLE tell it.
 QList<qint64> dataRegions(const QByteArray& path);
 
-namespace platform {
-struct Outcome;
-}
 // "success" or the error's name ("NoSpace"), to compare readably.
 QString outcomeName(const platform::Outcome& outcome);

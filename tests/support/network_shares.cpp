@@ -47,10 +47,7 @@ bool run(const QString& program, const QStringList& args) {
 // on 127.0.0.1; the port it was bound to or connected on, 0 when that failed.
 int onLoopback(int port, bool connect) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(quint16(port));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in a{AF_INET, htons(quint16(port)), {htonl(INADDR_LOOPBACK)}, {}};
     auto* at = reinterpret_cast<sockaddr*>(&a);
     socklen_t size = sizeof a;
     const bool ok =
@@ -165,9 +162,7 @@ bool NetworkShares::startServer() {
     const QString hostKey = base + QStringLiteral("/host_key");
     const QString userKey = base + QStringLiteral("/user_key");
     for (const QString& key : {hostKey, userKey})
-        if (!run(QStringLiteral("ssh-keygen"),
-                 {QStringLiteral("-q"), QStringLiteral("-t"), QStringLiteral("ed25519"),
-                  QStringLiteral("-N"), QString(), QStringLiteral("-f"), key}))
+        if (!run("ssh-keygen", {"-q", "-t", "ed25519", "-N", QString(), "-f", key}))
             return missing(QStringLiteral("ssh-keygen could not make a key"));
     if (!QFile::copy(userKey + QStringLiteral(".pub"), base + QStringLiteral("/authorized_keys")))
         return missing(QStringLiteral("cannot write authorized_keys"));
@@ -189,8 +184,7 @@ bool NetworkShares::startServer() {
         config.close();
         m_sshd.setStandardOutputFile(QProcess::nullDevice());
         m_sshd.setStandardErrorFile(base + QStringLiteral("/sshd.log"), QIODevice::Append);
-        m_sshd.start(QLatin1String(Sshd), {QStringLiteral("-D"), QStringLiteral("-e"),
-                                           QStringLiteral("-f"), config.fileName()});
+        m_sshd.start(QLatin1String(Sshd), {"-D", "-e", "-f", config.fileName()});
         if (m_sshd.waitForStarted(5000) &&
             waitUntil([&] { return ended(m_sshd) || onLoopback(m_port, true) != 0; }, 10000) &&
             !ended(m_sshd))
@@ -210,21 +204,18 @@ bool NetworkShares::mount(int i, const QStringList& options) {
     if (isMounted(i) || ended(m_sshd))
         return false;
     const QList<qint64> before = childrenOf(m_sshd.processId());
-    QStringList o{QStringLiteral("IdentityFile=%1/user_key").arg(QFile::decodeName(m_base)),
-                  QStringLiteral("UserKnownHostsFile=/dev/null"),
-                  QStringLiteral("StrictHostKeyChecking=no"), QStringLiteral("BatchMode=yes"),
-                  QStringLiteral("LogLevel=ERROR")};
-    o += options;
+    const QStringList o =
+        QStringList{QStringLiteral("IdentityFile=%1/user_key").arg(QFile::decodeName(m_base)),
+                    "UserKnownHostsFile=/dev/null", "StrictHostKeyChecking=no", "BatchMode=yes",
+                    "LogLevel=ERROR"} +
+        options;
     s.sshfs = std::make_unique<QProcess>();
     s.sshfs->setStandardOutputFile(QProcess::nullDevice());
     s.sshfs->setStandardErrorFile(
         QFile::decodeName(m_base) + QStringLiteral("/sshfs-%1.log").arg(i + 1), QIODevice::Append);
-    s.sshfs->start(QStringLiteral("sshfs"),
-                   {QStringLiteral("-f"), QStringLiteral("-F"), QStringLiteral("/dev/null"),
-                    QStringLiteral("-p"), QString::number(m_port), QStringLiteral("-o"),
-                    o.join(QLatin1Char(',')),
-                    QStringLiteral("root@127.0.0.1:") + QFile::decodeName(s.served),
-                    QFile::decodeName(s.mountPoint)});
+    s.sshfs->start("sshfs", {"-f", "-F", "/dev/null", "-p", QString::number(m_port), "-o",
+                             o.join(u','), "root@127.0.0.1:" + QFile::decodeName(s.served),
+                             QFile::decodeName(s.mountPoint)});
     if (!s.sshfs->waitForStarted(5000) ||
         !waitUntil([&] { return isMounted(i) || ended(*s.sshfs); }, 15000) || !isMounted(i)) {
         endSshfs(s, 0);
@@ -243,15 +234,12 @@ bool NetworkShares::mount(int i, const QStringList& options) {
     return true;
 }
 
-bool NetworkShares::endSshfs(Share& s, int waitMs) {
-    if (!s.sshfs)
-        return true;
-    if (s.sshfs->state() != QProcess::NotRunning && !s.sshfs->waitForFinished(waitMs)) {
+void NetworkShares::endSshfs(Share& s, int waitMs) {
+    if (s.sshfs && s.sshfs->state() != QProcess::NotRunning && !s.sshfs->waitForFinished(waitMs)) {
         s.sshfs->kill();
         s.sshfs->waitForFinished(5000);
     }
     s.sshfs.reset();
-    return true;
 }
 
 bool NetworkShares::kill(int i) {
@@ -259,8 +247,7 @@ bool NetworkShares::kill(int i) {
     if (!s.sshfs || ended(*s.sshfs))
         return false;
     ::kill(pid_t(s.sshfs->processId()), SIGKILL);
-    s.sshfs->waitForFinished(5000);
-    s.sshfs.reset();
+    endSshfs(s, 5000);
     return isMounted(i);
 }
 
@@ -282,8 +269,7 @@ bool NetworkShares::drop(int i) {
 bool NetworkShares::unmount(int i) {
     Share& s = *m_shares.at(i);
     if (isMounted(i))
-        run(QStringLiteral("fusermount"),
-            {QStringLiteral("-u"), QStringLiteral("-z"), QFile::decodeName(s.mountPoint)});
+        run("fusermount", {"-u", "-z", QFile::decodeName(s.mountPoint)});
     endSshfs(s, 5000);
     return !isMounted(i);
 }

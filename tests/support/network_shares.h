@@ -1,9 +1,6 @@
 #pragma once
 
-#include <QByteArray>
 #include <QProcess>
-#include <QString>
-#include <QStringList>
 
 #include <memory>
 #include <vector>
@@ -12,10 +9,7 @@
 // free port, with host and user keys made for it, and folders it serves
 // mounted with sshfs on a fresh folder under /mnt (/mnt/pelmora-net-XXXXXX),
 // where the drive table gives them letters. Nothing in ~/.ssh is read or
-// written. Each sshfs runs in the foreground as a process of its own, so a
-// test can end it by its pid: killed, the mount stays behind dead ("Transport
-// endpoint is not connected"); its connection dropped by the server, sshfs
-// unmounts and ends.
+// written. Each sshfs runs in the foreground: a process kill() and pause() signal.
 //
 // Needs root, sshd, sshfs and /dev/fuse; skipReason() says what is missing.
 // Every mount is taken away and every process ended in the destructor; a
@@ -61,7 +55,7 @@ private:
         qint64 session = 0; // the server's process for this share's connection
     };
     bool startServer();
-    bool endSshfs(Share& s, int waitMs);
+    void endSshfs(Share& s, int waitMs);
 
     QString m_skipReason;
     QByteArray m_base; // /mnt/pelmora-net-XXXXXX: server files and mount points

@@ -21,14 +21,12 @@ template <typename Holds> bool highlight(QListWidget* list, Holds holds) {
 } // namespace
 
 SelectionControls::SelectionControls(Qt::ConnectionType changes) {
-    QObject::connect(
-        drive1, &platform::DriveSelector::changed, &window, [this] { files.Drive1_Change(); },
-        changes);
-    QObject::connect(
-        dir1, &platform::FolderBrowser::changed, &window, [this] { files.Dir1_Change(); }, changes);
-    QObject::connect(
-        drive2, &platform::DriveSelector::changed, &window, [this] { folders.Drive2_Change(); },
-        changes);
+    const auto on = [&](auto* sender, auto signal, auto handler) {
+        QObject::connect(sender, signal, &window, handler, changes);
+    };
+    on(drive1, &platform::DriveSelector::changed, [this] { files.Drive1_Change(); });
+    on(dir1, &platform::FolderBrowser::changed, [this] { files.Dir1_Change(); });
+    on(drive2, &platform::DriveSelector::changed, [this] { folders.Drive2_Change(); });
     QObject::connect(selFileList->model(), &QAbstractItemModel::modelReset, &window,
                      [this] { ++resets; });
     state.load();

@@ -60,10 +60,6 @@ QByteArray TempDrives::read(const QString& drivePath) const {
     return readHost(host(drivePath));
 }
 
-bool TempDrives::exists(const QString& drivePath) const {
-    return QFileInfo::exists(QFile::decodeName(host(drivePath)));
-}
-
 QString readyDriveRoot(const QByteArray& hostRoot) {
     for (const platform::Drive& d : platform::DriveTable::instance().drives())
         if (d.hostRoot == hostRoot && d.ready)

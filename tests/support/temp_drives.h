@@ -24,7 +24,6 @@ public:
     QString makeFile(const QString& drivePath, const QByteArray& content = {}) const;
     QString makeFile(const QString& drivePath, qint64 size) const;
     QByteArray read(const QString& drivePath) const;
-    bool exists(const QString& drivePath) const;
 
 private:
     QTemporaryDir m_dir;

@@ -41,10 +41,6 @@ bool TmpfsVolume::eject(int flags) {
     return !m_mounted;
 }
 
-bool TmpfsVolume::remountReadOnly() {
-    return ::mount(nullptr, m_path.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
-}
-
 qint64 TmpfsVolume::freeBytes() const {
     struct statfs fs;
     return ::statfs(m_path.constData(), &fs) == 0 ? qint64(fs.f_bavail) * fs.f_bsize : -1;

@@ -23,7 +23,6 @@ public:
     bool insertNew();
     // Takes the disk out. MNT_DETACH (lazy) in flags works while files are open.
     bool eject(int flags = 0);
-    bool remountReadOnly();
     qint64 freeBytes() const;
 
 private:

