@@ -60,30 +60,28 @@ void Status::OkBtn_Click() {
     copier.setBeforeWait(&platform::repaint::now);
 
     // The lists cannot change during the run (their handlers wait for its
-    // end), so each entry is read once where it is needed.
-    const int folderCount = sel->selDirCount();
-    {
-        QStringList folders, sources, names;
-        for (int i = 0; i < folderCount; ++i)
-            folders.append(sel->selDir(i));
-        for (int j = 0; j < sel->selFileCount(); ++j) {
-            sources.append(sel->selFile(j));
-            names.append(sel->fileName(j));
-        }
-        copier.planRun(folders, sources, names);
+    // end), so each entry is read once, here; the copier learns the plan.
+    QStringList folders, sources, names;
+    for (int i = 0; i < sel->selDirCount(); ++i)
+        folders.append(sel->selDir(i));
+    for (int j = 0; j < sel->selFileCount(); ++j) {
+        sources.append(sel->selFile(j));
+        names.append(sel->fileName(j));
     }
+    copier.planRun(folders, sources, names);
+    const int folderCount = int(folders.size());
     QString target;
     for (int i = 0; i < folderCount; ++i) {
-        const QString folder = sel->selDir(i);
+        const QString& folder = folders.at(i);
         setCaption(m_label1, folder);
-        setCaption(m_label5, foldersComplete(i, sel->selDirCount()));
+        setCaption(m_label5, foldersComplete(i, folderCount));
 
-        const int fileCount = sel->selFileCount();
+        const int fileCount = int(sources.size());
         for (int j = 0; j < fileCount; ++j) {
-            const QString name = sel->fileName(j);
+            const QString& name = names.at(j);
             setCaption(m_label2, name);
 
-            const QString source = sel->selFile(j);
+            const QString& source = sources.at(j);
             target.resize(0); // keeps its room: no allocation per copy
             target.append(folder).append(name);
             // The same path in another letter case is taken for the same

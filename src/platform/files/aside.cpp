@@ -97,29 +97,26 @@ private:
     bool m_done = true;
 };
 
-// The work on a thread of its own, waited for as run() waits.
-void runOnOwnThread(const std::function<void()>& work, const std::function<void()>& beforeWait) {
-    const std::function<void()> hook = workerHook(); // the worker's own copy
-    const std::unique_ptr<QThread> worker(QThread::create([&work, hook] {
-        if (hook)
-            hook();
-        work();
-    }));
-    QEventLoop loop;
-    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    worker->start();
-    if (worker->wait(QDeadlineTimer(QuickMs)))
+// Waits for work begun elsewhere: briefly without serving anything, then
+// (beforeWait first) in the loop, which the work's end quits; done(ms) says
+// whether the work has ended, waiting at most that long for it.
+void waitFor(const std::function<bool(int)>& done, QEventLoop& loop,
+             const std::function<void()>& beforeWait) {
+    // Most work handed over (a call to a share that answers) ends within a
+    // few milliseconds: then nothing needs painting or serving for it.
+    if (done(QuickMs))
         return;
+    // What the windows are to show while the work runs (the file it
+    // copies) is painted first: the wait serves paint events only.
     if (beforeWait)
         beforeWait();
     // The loop may also be told to end by the application quitting: what
     // the work was handed must not go away under it, so it is waited for.
-    while (!worker->isFinished()) {
+    while (!done(0)) {
         loop.exec(QEventLoop::ExcludeUserInputEvents);
-        if (!worker->isFinished())
-            worker->wait(QDeadlineTimer(20));
+        if (!done(0))
+            done(20);
     }
-    worker->wait();
 }
 
 } // namespace
@@ -131,28 +128,24 @@ void run(const std::function<void()>& work, const std::function<void()>& beforeW
         return;
     }
     const events::InputHold hold;
-    Runner& runner = Runner::instance();
     QEventLoop loop;
-    if (!runner.start(work, &loop)) {
-        runOnOwnThread(work, beforeWait);
+    Runner& runner = Runner::instance();
+    if (runner.start(work, &loop)) {
+        waitFor([&runner](int ms) { return runner.waitDone(ms); }, loop, beforeWait);
+        runner.release();
         return;
     }
-    // Most work handed over (a call to a share that answers) ends within a
-    // few milliseconds: then nothing needs painting or serving for it.
-    // Otherwise what the windows are to show while the work runs (the file
-    // it copies) is painted first: the wait serves paint events only.
-    if (!runner.waitDone(QuickMs)) {
-        if (beforeWait)
-            beforeWait();
-        // Also told to end by the application quitting: what the work was
-        // handed must not go away under it, so it is waited for.
-        while (!runner.waitDone(0)) {
-            loop.exec(QEventLoop::ExcludeUserInputEvents);
-            if (!runner.waitDone(0))
-                runner.waitDone(20);
-        }
-    }
-    runner.release();
+    // Busy (this is work handed over from a timer served during a wait):
+    // a thread of its own.
+    const std::function<void()> hook = workerHook(); // the worker's own copy
+    const std::unique_ptr<QThread> worker(QThread::create([&work, hook] {
+        if (hook)
+            hook();
+        work();
+    }));
+    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    worker->start();
+    waitFor([&worker](int ms) { return worker->wait(QDeadlineTimer(ms)); }, loop, beforeWait);
 }
 
 } // namespace platform::aside

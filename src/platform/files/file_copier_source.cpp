@@ -136,13 +136,21 @@ Result<int> SourceFolder::open(const QString& path, struct stat& st, QByteArray&
 }
 
 Outcome SourceFolder::unchanged(const QString& path, const struct stat& before) {
-    struct stat st;
-    QByteArray name;
-    const Result<int> in = open(path, st, name);
-    if (!in)
+    const qsizetype length = folderLength(path);
+    const Result<QByteArray> name = hostName(QStringView(path).mid(path.lastIndexOf(u'\\') + 1));
+    if (length < 0 || !name)
         return FsError::SourceChanged;
-    ::close(*in);
-    return sameSource(before, m_fd.get(), name.constData());
+    // Its folder held: one stat of the name tells (a file on another
+    // volume is another file). Else the folder is placed by opening the file.
+    if (!m_fd.valid() || QStringView(path).left(length) != m_entry) {
+        struct stat st;
+        QByteArray opened;
+        const Result<int> in = open(path, st, opened);
+        if (!in)
+            return FsError::SourceChanged;
+        ::close(*in);
+    }
+    return sameSource(before, m_fd.get(), name->constData());
 }
 
 } // namespace platform::copier

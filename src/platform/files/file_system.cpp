@@ -245,13 +245,18 @@ Result<qint64> lengthAt(const QByteArray& host) {
     return qint64(st->st_size);
 }
 
-} // namespace
-
-Result<QStringList> folders(const QString& folder) {
+// gather() of a drive-letter folder, on the worker.
+Result<Found> gatherAside(const QString& folder, Kind kind) {
     const Result<QByteArray> host = hostOf(folder);
     if (!host)
         return host.error();
-    const Result<Found> found = aside::call([&] { return gather(*host, Kind::Folder); });
+    return aside::call([&] { return gather(*host, kind); });
+}
+
+} // namespace
+
+Result<QStringList> folders(const QString& folder) {
+    const Result<Found> found = gatherAside(folder, Kind::Folder);
     if (!found)
         return found.error();
     QStringList names;
@@ -276,10 +281,7 @@ Outcome canList(const QString& folder) {
 }
 
 Result<QList<FileEntry>> files(const QString& folder) {
-    const Result<QByteArray> host = hostOf(folder);
-    if (!host)
-        return host.error();
-    const Result<Found> found = aside::call([&] { return gather(*host, Kind::File); });
+    const Result<Found> found = gatherAside(folder, Kind::File);
     if (!found)
         return found.error();
     QList<FileEntry> entries;
