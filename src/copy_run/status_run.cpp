@@ -115,10 +115,12 @@ Status::Next Status::copyOrAsk(platform::FileCopier& copier, int i, int j, const
                                const QString& target) {
     const SelectionState* sel = SelectionState::shared();
     for (;;) { // Retry comes back here
-        const bool exists = copier.lookUp(target);
-        bool confirmed = false;
-        if (exists && !isChecked(m_check1) &&
-            !isChecked(sel ? sel->controls().dontConfirmOverwrites : nullptr)) {
+        // The existence test, and the copy unless the user is to be asked.
+        const bool replace = isChecked(m_check1) ||
+                             isChecked(sel ? sel->controls().dontConfirmOverwrites : nullptr);
+        std::optional<platform::Outcome> copied = copier.copyUnlessFound(source, target, replace);
+        const bool confirmed = !copied;
+        if (!copied) {
             // Never ask whether to overwrite a file with itself.
             if (copier.sameFile(source, target))
                 return Next::SameFile;
@@ -136,23 +138,20 @@ Status::Next Status::copyOrAsk(platform::FileCopier& copier, int i, int j, const
                 return Next::EndRun;
             if (m_check3->isChecked())
                 return Next::NextFile;
-            confirmed = true;
+            // After the question the disk may have changed: the copy checks
+            // everything again.
+            copied = copier.copy(source, target);
         }
-
-        // After the question the disk may have changed: the copy checks
-        // everything again.
-        const platform::Outcome copied =
-            confirmed ? copier.copy(source, target) : copier.copyAfterLookUp(source, target);
         if (unloaded()) // closed while a large file was being copied
             return Next::EndRun;
-        if (copied)
+        if (*copied)
             return Next::NextFile;
         // A file took the name since the existence test: it is asked about.
-        if (copied.error == platform::FsError::Appeared)
+        if (copied->error == platform::FsError::Appeared)
             continue;
         // A target the lookup does not see (hidden, say) can still be the
         // source itself.
-        if (copied.error == platform::FsError::SameFile)
+        if (copied->error == platform::FsError::SameFile)
             return Next::SameFile;
 
         // The user may now change the disk: nothing written may stay behind

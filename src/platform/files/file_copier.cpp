@@ -111,6 +111,9 @@ struct FileCopier::Impl {
 
     Outcome copyTo(const QString& source, const TargetPlace& place, const SeenTarget* seen);
     bool lookUp(const QString& target);
+    // FileCopier::copy() and the copy of copyUnlessFound(), on this thread.
+    Outcome copyNow(const QString& source, const QString& target);
+    Outcome copyAfterLookUp(const QString& source, const QString& target);
     void noteWritten(int dirFd, dev_t dev) {
         if (written.count(dev))
             return;
@@ -280,20 +283,18 @@ void FileCopier::setMoveHook(std::function<void()> hook) {
 
 Outcome FileCopier::copy(const QString& source, const QString& target) {
     Outcome outcome;
-    d->run(onNetwork(source) || onNetwork(target), [&] {
-        d->looked = Impl::LookedUp{};
-        const Result<TargetPlace> place = d->folders.place(target);
-        if (!place) {
-            outcome = place.error();
-            return;
-        }
-        if (const std::optional<Outcome> published =
-                d->publishAhead(source, target, *place, nullptr))
-            outcome = *published;
-        else
-            outcome = d->copyTo(source, *place, nullptr);
-    });
+    d->run(onNetwork(source) || onNetwork(target), [&] { outcome = d->copyNow(source, target); });
     return outcome;
+}
+
+Outcome FileCopier::Impl::copyNow(const QString& source, const QString& target) {
+    looked = LookedUp{};
+    const Result<TargetPlace> place = folders.place(target);
+    if (!place)
+        return place.error();
+    if (const std::optional<Outcome> published = publishAhead(source, target, *place, nullptr))
+        return *published;
+    return copyTo(source, *place, nullptr);
 }
 
 bool FileCopier::lookUp(const QString& target) {
@@ -337,21 +338,25 @@ bool FileCopier::Impl::lookUp(const QString& target) {
            (fatAttributes(dirFd, place->name.constData()) & (ATTR_HIDDEN | ATTR_SYS)) == 0;
 }
 
-Outcome FileCopier::copyAfterLookUp(const QString& source, const QString& target) {
-    const Impl::LookedUp looked = std::exchange(d->looked, Impl::LookedUp{});
-    const HeldFolder* folder = d->folders.held();
-    if (!looked.valid || !folder || looked.target != target || looked.serial != d->folders.serial())
-        return copy(source, target);
-    Outcome outcome;
+std::optional<Outcome> FileCopier::copyUnlessFound(const QString& source, const QString& target,
+                                                   bool replace) {
+    std::optional<Outcome> outcome;
     d->run(onNetwork(source) || onNetwork(target), [&] {
-        const TargetPlace place{folder, looked.name};
-        if (const std::optional<Outcome> published =
-                d->publishAhead(source, target, place, &looked.seen))
-            outcome = *published;
-        else
-            outcome = d->copyTo(source, place, &looked.seen);
+        if (!d->lookUp(target) || replace)
+            outcome = d->copyAfterLookUp(source, target);
     });
     return outcome;
+}
+
+Outcome FileCopier::Impl::copyAfterLookUp(const QString& source, const QString& target) {
+    const LookedUp seenNow = std::exchange(looked, LookedUp{});
+    const HeldFolder* folder = folders.held();
+    if (!seenNow.valid || !folder || seenNow.target != target || seenNow.serial != folders.serial())
+        return copyNow(source, target);
+    const TargetPlace place{folder, seenNow.name};
+    if (const std::optional<Outcome> published = publishAhead(source, target, place, &seenNow.seen))
+        return *published;
+    return copyTo(source, place, &seenNow.seen);
 }
 
 Outcome FileCopier::flush() {

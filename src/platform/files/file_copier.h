@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace platform {
 
@@ -78,12 +79,13 @@ public:
     // file, answered as file_system::lookupOrdinaryFile() answers, but
     // through the target's held folder.
     bool lookUp(const QString& target);
-    // copy() of the target the last lookUp() looked at, made right after
-    // it: what the lookup saw stands for this copy, so nothing that lets
-    // the user act (a question, a message box, a disk change) may come
-    // between the two; use copy() then. Any other target is copied as
-    // copy() does.
-    Outcome copyAfterLookUp(const QString& source, const QString& target);
+    // lookUp() and, unless it finds a file and `replace` is false, the copy
+    // right after it, what the test saw standing for the copy: one call,
+    // so one wait for a worker where a path may reach the network.
+    // nullopt: found, nothing copied; the caller asks the user, then calls
+    // copy(), which looks at everything again.
+    std::optional<Outcome> copyUnlessFound(const QString& source, const QString& target,
+                                           bool replace);
 
     // A copy of so many bytes could take longer than a display frame: it
     // is made on the worker.
