@@ -116,8 +116,8 @@ Status::Next Status::copyOrAsk(platform::FileCopier& copier, int i, int j, const
     const SelectionState* sel = SelectionState::shared();
     for (;;) { // Retry comes back here
         // The existence test, and the copy unless the user is to be asked.
-        const bool replace = isChecked(m_check1) ||
-                             isChecked(sel ? sel->controls().dontConfirmOverwrites : nullptr);
+        const bool replace =
+            isChecked(m_check1) || isChecked(sel ? sel->controls().dontConfirmOverwrites : nullptr);
         std::optional<platform::Outcome> copied = copier.copyUnlessFound(source, target, replace);
         const bool confirmed = !copied;
         if (!copied) {

@@ -187,10 +187,9 @@ Outcome FileCopier::Impl::copyTo(const QString& sourcePath, const TargetPlace& p
     return FsError::Io; // the name keeps appearing and vanishing under us
 }
 
-std::optional<Outcome> FileCopier::Impl::publishAhead(const QString& source,
-                                                     const QString& target,
-                                                     const TargetPlace& place,
-                                                     const SeenTarget* seen) {
+std::optional<Outcome> FileCopier::Impl::publishAhead(const QString& source, const QString& target,
+                                                      const TargetPlace& place,
+                                                      const SeenTarget* seen) {
     if (!ahead)
         return std::nullopt;
     const int k = ahead->find(source, target, aheadAt);
@@ -222,9 +221,9 @@ std::optional<Outcome> FileCopier::Impl::publishAhead(const QString& source,
     ahead->discard(k);
     // What the name is (or has become) decides; any other failure is judged
     // by the copy made again, alone.
-    if (published && (published->error == FsError::Appeared || published->error == FsError::SameFile ||
-                      published->error == FsError::UnsafeTarget ||
-                      published->error == FsError::ReadOnly))
+    if (published &&
+        (published->error == FsError::Appeared || published->error == FsError::SameFile ||
+         published->error == FsError::UnsafeTarget || published->error == FsError::ReadOnly))
         return published;
     return std::nullopt;
 }
@@ -315,7 +314,8 @@ bool FileCopier::Impl::lookUp(const QString& target) {
 
     LookedUp now;
     const auto asked = std::chrono::steady_clock::now();
-    const int statted = ::fstatat(dirFd, place->name.constData(), &now.seen.st, AT_SYMLINK_NOFOLLOW);
+    const int statted =
+        ::fstatat(dirFd, place->name.constData(), &now.seen.st, AT_SYMLINK_NOFOLLOW);
     const int error = errno;
     noteLookUp(std::chrono::steady_clock::now() - asked);
     if (statted == 0)

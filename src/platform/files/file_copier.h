@@ -69,8 +69,7 @@ public:
     // The run will copy every source (bare names in `names`) into every
     // folder (each as a target path begins: "D:\OUT\"), folder by folder,
     // in that order. Calls for these copies may then find them written.
-    void planRun(const QStringList& folders, const QStringList& sources,
-                 const QStringList& names);
+    void planRun(const QStringList& folders, const QStringList& sources, const QStringList& names);
 
     // file_system::sameFile(), on a worker where a path may reach the network.
     bool sameFile(const QString& source, const QString& target);
