@@ -4,6 +4,8 @@
 #include <QElapsedTimer>
 #include <QEvent>
 
+#include <algorithm>
+
 namespace platform::events {
 
 namespace {
@@ -66,15 +68,26 @@ bool InputHold::eventFilter(QObject*, QEvent* event) {
     return isInput(event->type());
 }
 
+namespace {
+QElapsedTimer& sinceServed() {
+    static QElapsedTimer timer;
+    return timer;
+}
+} // namespace
+
+int msUntilServed() {
+    const QElapsedTimer& since = sinceServed();
+    return since.isValid() ? int(std::max<qint64>(0, FrameMs - since.elapsed())) : 0;
+}
+
 void serveSoon() {
-    static QElapsedTimer sinceServed;
-    if (sinceServed.isValid() && sinceServed.elapsed() < FrameMs)
+    if (msUntilServed() > 0)
         return;
     if (QCoreApplication::instance()) {
         const InputHold hold;
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
-    sinceServed.start();
+    sinceServed().start();
 }
 
 } // namespace platform::events

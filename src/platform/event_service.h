@@ -32,5 +32,7 @@ void setHoldObserver(std::function<void(bool held)> observer);
 // did. Timers, posted calls and deferred deletions of other objects run:
 // the caller must be safe against them (its window closed under it, say).
 void serveSoon();
+// How long until serveSoon() serves again, in milliseconds; 0: at once.
+int msUntilServed();
 
 } // namespace platform::events

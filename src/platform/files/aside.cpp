@@ -7,6 +7,7 @@
 #include <QEventLoop>
 #include <QThread>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -45,14 +46,14 @@ public:
         static Runner* const runner = new Runner;
         return *runner;
     }
-    // Takes the work unless busy; the loop is told to quit when it is done.
-    bool start(const std::function<void()>& work, QEventLoop* loop) {
+    // Takes the work unless busy.
+    bool start(const std::function<void()>& work) {
         {
             const std::lock_guard lock(m_lock);
             if (m_work)
                 return false;
             m_work = &work;
-            m_loop = loop;
+            m_loop = nullptr;
             m_done = false;
         }
         m_changed.notify_all();
@@ -61,6 +62,12 @@ public:
     bool waitDone(int ms) {
         std::unique_lock lock(m_lock);
         return m_changed.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_done; });
+    }
+    // The loop is told to quit when the work ends; false: it has ended.
+    bool tell(QEventLoop* loop) {
+        const std::lock_guard lock(m_lock);
+        m_loop = loop;
+        return !m_done;
     }
     // The work has ended; the loop may go.
     void release() {
@@ -71,7 +78,9 @@ public:
     }
 
 private:
-    Runner() { std::thread([this] { serve(); }).detach(); }
+    Runner() {
+        std::thread([this] { serve(); }).detach();
+    }
     void serve() {
         std::unique_lock lock(m_lock);
         for (;;) {
@@ -97,19 +106,23 @@ private:
     bool m_done = true;
 };
 
-// Waits for work begun elsewhere: briefly without serving anything, then
-// (beforeWait first) in the loop, which the work's end quits; done(ms) says
+// Waits for work begun elsewhere: without serving anything until the
+// windows are due to be served, then (beforeWait first) in the loop, which
+// the work's end quits once tell(loop) has said it will; done(ms) says
 // whether the work has ended, waiting at most that long for it.
-void waitFor(const std::function<bool(int)>& done, QEventLoop& loop,
-             const std::function<void()>& beforeWait) {
+void waitFor(const std::function<bool(int)>& done, const std::function<bool(QEventLoop*)>& tell,
+             QEventLoop& loop, const std::function<void()>& beforeWait) {
     // Most work handed over (a call to a share that answers) ends within a
-    // few milliseconds: then nothing needs painting or serving for it.
-    if (done(QuickMs))
+    // few milliseconds: then nothing needs painting or serving for it, and
+    // the windows need it no sooner than serveSoon() would give it them.
+    if (done(std::max(QuickMs, events::msUntilServed())))
         return;
     // What the windows are to show while the work runs (the file it
     // copies) is painted first: the wait serves paint events only.
     if (beforeWait)
         beforeWait();
+    if (!tell(&loop))
+        return;
     // The loop may also be told to end by the application quitting: what
     // the work was handed must not go away under it, so it is waited for.
     while (!done(0)) {
@@ -130,8 +143,9 @@ void run(const std::function<void()>& work, const std::function<void()>& beforeW
     const events::InputHold hold;
     QEventLoop loop;
     Runner& runner = Runner::instance();
-    if (runner.start(work, &loop)) {
-        waitFor([&runner](int ms) { return runner.waitDone(ms); }, loop, beforeWait);
+    if (runner.start(work)) {
+        waitFor([&runner](int ms) { return runner.waitDone(ms); },
+                [&runner](QEventLoop* told) { return runner.tell(told); }, loop, beforeWait);
         runner.release();
         return;
     }
@@ -145,7 +159,8 @@ void run(const std::function<void()>& work, const std::function<void()>& beforeW
     }));
     QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     worker->start();
-    waitFor([&worker](int ms) { return worker->wait(QDeadlineTimer(ms)); }, loop, beforeWait);
+    waitFor([&worker](int ms) { return worker->wait(QDeadlineTimer(ms)); },
+            [](QEventLoop*) { return true; }, loop, beforeWait);
 }
 
 } // namespace platform::aside

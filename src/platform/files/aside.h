@@ -11,8 +11,9 @@
 // the window manager and the accessibility bus get their answers.
 // beforeWait (may be empty) runs on the calling thread just before the
 // wait: the caller paints there what the windows are to show meanwhile.
-// Work that ends within a few milliseconds is waited for without it, and
-// without serving the windows.
+// Work that ends before the windows are due to be served again (within a
+// frame of their last serving, events::serveSoon()) is waited for without
+// it, and without serving them.
 //
 // The wait takes no user input: input from the window system waits in its
 // queue until the work has ended, and input events sent or posted to any
