@@ -45,15 +45,12 @@ bool removeRunFolder(int parent, const char* name) {
 
 } // namespace
 
-
 WriteAhead::WriteAhead(RunPlan plan)
     : m_plan(std::move(plan))
     , m_runName(runName())
     , m_folderVolume(m_plan.folders.size(), 0) {
     for (int i = 0; i < Workers; ++i)
         m_workers.push_back(std::make_unique<Worker>(*this, i));
-    for (int i = 0; i < Workers; ++i)
-        m_threads.emplace_back([this, i] { work(i); });
 }
 
 WriteAhead::~WriteAhead() {
@@ -121,6 +118,11 @@ void WriteAhead::start() {
         m_started = true;
     }
     m_changed.notify_all();
+    // Made only now: idle, they would still wake at every copy's turn, and
+    // on a busy machine that costs a share which answers at once more than
+    // the copies.
+    for (int i = int(m_threads.size()); i < Workers; ++i)
+        m_threads.emplace_back([this, i] { work(i); });
 }
 
 bool WriteAhead::started() const {
@@ -194,6 +196,10 @@ bool WriteAhead::wouldWait(int k) const {
 
 std::optional<WriteAhead::Written> WriteAhead::take(int k) {
     std::unique_lock lock(m_lock);
+    if (!m_started) {     // nothing was written, nor is being written
+        m_cursor = k + 1; // k is copied now: writing ahead would begin after it
+        return std::nullopt;
+    }
     m_paused = false;
     // Every copy before k was published, skipped or ignored.
     for (auto it = m_slots.begin(); it != m_slots.end() && it->first < k;)
