@@ -124,12 +124,12 @@ std::optional<Outcome> Publisher::publish(const struct stat& src, const PublishP
         return refused;
 
     if (!exists && allowUnnamed && unnamed && !m_noUnnamed.count(place.dev)) {
-        const int out = ::openat(place.dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC,
-                                 createMode(src, place.plainModes));
+        const mode_t mode = createMode(src, place.plainModes);
+        const int out = ::openat(place.dirFd, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
         if (out < 0 && !unnamedUnsupported(errno))
             return Outcome(fromErrno(errno));
         if (out >= 0)
-            return publishUnnamed(out, src, place, createMode(src, place.plainModes) != 0600,
+            return publishUnnamed(out, src, place, madeWithMode(out, src, mode, place.plainModes),
                                   fill);
         m_noUnnamed.insert(place.dev); // not asked again on this volume
     }
@@ -147,12 +147,26 @@ std::optional<Outcome> Publisher::publish(const struct stat& src, const PublishP
 
 mode_t Publisher::createMode(const struct stat& src, bool plainModes) const {
     // The temporary may have its final mode from the start, which saves a
-    // change of it (a journal entry on ext4, a round trip to a server),
-    // where nothing but the umask could alter the mode asked. The bytes it
-    // shows meanwhile are the source's, under the same mode.
+    // change of it (a journal entry on ext4, a round trip to a server).
+    // The bytes it shows meanwhile are the source's, under the same mode.
+    // Where more than the umask may alter the mode asked (a server's own
+    // umask, a default ACL, FAT), madeWithMode() looks; the owner keeps
+    // the right to write a file being written there.
     const mode_t mode = src.st_mode & 0777;
-    const bool atOnce = plainModes && (src.st_mode & 07000) == 0 && (mode & m_umask) == 0;
-    return atOnce ? mode : 0600;
+    if ((src.st_mode & 07000) != 0)
+        return 0600;
+    if (plainModes)
+        return (mode & m_umask) == 0 ? mode : 0600;
+    return (mode & 0600) == 0600 ? mode : 0600;
+}
+
+bool Publisher::madeWithMode(int fd, const struct stat& src, mode_t asked, bool plainModes) {
+    if (asked != (src.st_mode & 07777))
+        return false;
+    if (plainModes)
+        return true;
+    struct stat made;
+    return ::fstat(fd, &made) == 0 && (made.st_mode & 07777) == asked;
 }
 
 Outcome Publisher::writeTemporary(const struct stat& src, int dirFd, bool plainModes,
@@ -165,13 +179,16 @@ Outcome Publisher::writeTemporary(const struct stat& src, int dirFd, bool plainM
         auto* random = QRandomGenerator::global();
         for (char* c = temporary + 9; *c; ++c)
             *c = digits[random->bounded(int(sizeof digits - 1))];
-        out.reset(::openat(dirFd, temporary, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW,
-                           mode));
+        out.reset(
+            ::openat(dirFd, temporary, O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, mode));
         if (!out.valid() && errno != EEXIST)
             return fromErrno(errno);
     }
     if (!out.valid())
         return FsError::Io;
+    // Looked at before any write: a network file system still has the
+    // attributes the create brought.
+    const bool modeSet = madeWithMode(out.get(), src, mode, plainModes);
 
     auto fail = [&](FsError error) {
         out.reset();
@@ -180,7 +197,7 @@ Outcome Publisher::writeTemporary(const struct stat& src, int dirFd, bool plainM
     };
     if (const Outcome o = fill(out.get()); !o)
         return fail(o.error);
-    if (const Outcome o = keepMetadata(out.get(), src, mode != 0600); !o)
+    if (const Outcome o = keepMetadata(out.get(), src, modeSet); !o)
         return fail(o.error);
     if (!out.close())
         return fail(writeError(errno, dirFd));

@@ -101,6 +101,8 @@ private:
     std::optional<Outcome> checkName(const struct stat& src, const PublishPlace& place,
                                      const SeenTarget* seen, bool& exists) const;
     mode_t createMode(const struct stat& src, bool plainModes) const;
+    // Whether the file made on fd with mode `asked` has the source's mode.
+    static bool madeWithMode(int fd, const struct stat& src, mode_t asked, bool plainModes);
     std::optional<Outcome> rename(int tempDir, const QByteArray& temporary,
                                   const PublishPlace& place, bool exists);
     std::optional<Outcome> publishUnnamed(int out, const struct stat& src,
