@@ -211,9 +211,9 @@ std::optional<Outcome> FileCopier::Impl::publishAhead(const QString& source, con
         return std::nullopt;
     }
     const PublishPlace at{folder.fd.get(), place.name, folder.fat, folder.plainModes, folder.dev};
-    const std::optional<Outcome> published =
+    const Outcome published =
         publisher.publishWritten(written->source, written->tempDir, written->temporary, at, seen);
-    if (published && published->ok()) {
+    if (published) {
         ahead->published(k);
         noteWritten(folder.fd.get(), folder.dev);
         return published;
@@ -221,9 +221,8 @@ std::optional<Outcome> FileCopier::Impl::publishAhead(const QString& source, con
     ahead->discard(k);
     // What the name is (or has become) decides; any other failure is judged
     // by the copy made again, alone.
-    if (published &&
-        (published->error == FsError::Appeared || published->error == FsError::SameFile ||
-         published->error == FsError::UnsafeTarget || published->error == FsError::ReadOnly))
+    if (published.error == FsError::Appeared || published.error == FsError::SameFile ||
+        published.error == FsError::UnsafeTarget || published.error == FsError::ReadOnly)
         return published;
     return std::nullopt;
 }

@@ -139,8 +139,8 @@ std::optional<Outcome> Publisher::publish(const struct stat& src, const PublishP
     QByteArray temporary;
     if (const Outcome o = writeTemporary(src, place.dirFd, place.plainModes, fill, temporary); !o)
         return o;
-    const std::optional<Outcome> moved = rename(place.dirFd, temporary, place, exists);
-    if (!moved || !moved->ok())
+    const Outcome moved = rename(place.dirFd, temporary, place, exists);
+    if (!moved)
         ::unlinkat(place.dirFd, temporary.constData(), 0);
     return moved;
 }
@@ -205,8 +205,8 @@ Outcome Publisher::writeTemporary(const struct stat& src, int dirFd, bool plainM
     return Outcome::success();
 }
 
-std::optional<Outcome> Publisher::rename(int tempDir, const QByteArray& temporary,
-                                         const PublishPlace& place, bool exists) {
+Outcome Publisher::rename(int tempDir, const QByteArray& temporary, const PublishPlace& place,
+                          bool exists) {
     const char* const cname = place.name.constData();
     if (!exists && !m_noExclusiveRename.count(place.dev)) {
         // A target that appeared meanwhile is never replaced unasked.
@@ -225,13 +225,11 @@ std::optional<Outcome> Publisher::rename(int tempDir, const QByteArray& temporar
     return Outcome::success();
 }
 
-std::optional<Outcome> Publisher::publishWritten(const struct stat& src, int tempDir,
-                                                 const QByteArray& temporary,
-                                                 const PublishPlace& place,
-                                                 const SeenTarget* seen) {
+Outcome Publisher::publishWritten(const struct stat& src, int tempDir, const QByteArray& temporary,
+                                  const PublishPlace& place, const SeenTarget* seen) {
     bool exists = true;
     if (const std::optional<Outcome> refused = checkName(src, place, seen, exists))
-        return refused;
+        return *refused;
     return rename(tempDir, temporary, place, exists);
 }
 

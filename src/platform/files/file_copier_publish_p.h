@@ -82,9 +82,8 @@ public:
     // caller's to remove.
     Outcome writeTemporary(const struct stat& src, int dirFd, bool plainModes, const Fill& fill,
                            QByteArray& name);
-    std::optional<Outcome> publishWritten(const struct stat& src, int tempDir,
-                                          const QByteArray& temporary, const PublishPlace& place,
-                                          const SeenTarget* seen);
+    Outcome publishWritten(const struct stat& src, int tempDir, const QByteArray& temporary,
+                           const PublishPlace& place, const SeenTarget* seen);
 
     // Forgets what the volumes refused (after a flush a disk may be changed,
     // and the next one under the same device can do more).
@@ -103,8 +102,8 @@ private:
     mode_t createMode(const struct stat& src, bool plainModes) const;
     // Whether the file made on fd with mode `asked` has the source's mode.
     static bool madeWithMode(int fd, const struct stat& src, mode_t asked, bool plainModes);
-    std::optional<Outcome> rename(int tempDir, const QByteArray& temporary,
-                                  const PublishPlace& place, bool exists);
+    Outcome rename(int tempDir, const QByteArray& temporary, const PublishPlace& place,
+                   bool exists);
     std::optional<Outcome> publishUnnamed(int out, const struct stat& src,
                                           const PublishPlace& place, bool modeSet,
                                           const Fill& fill);
